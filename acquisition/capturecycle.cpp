@@ -1,0 +1,85 @@
+#include "acquisition/capturecycle.h"
+
+#include "acquisition/channeldecoder.h"
+#include "acquisition/elapsedformat.h"
+#include "acquisition/portio.h"
+#include "acquisition/samplingloop.h"
+#include "control/frontpanel.h"
+#include "control/instrumentstate.h"
+#include "control/platform.h"
+#include "display/scoperenderer.h"
+#include "display/screen.h"
+
+namespace la {
+
+CaptureCycle::CaptureCycle(FrontPanel &panel, GlobalData &data, Screen &screen,
+                           ScopeRenderer &scope, PortIo &port, CounterSource &counter,
+                           Platform &platform)
+    : m_panel(panel), m_data(data), m_screen(screen), m_scope(scope), m_port(port),
+      m_counter(counter), m_platform(platform)
+{
+    m_panel.Command5.onClick = [this] { command5Click(); };
+    m_panel.Timer1.onTick = [this] { timer1Tick(); };
+}
+
+CaptureCycle::~CaptureCycle() = default;
+
+void CaptureCycle::command5Click()
+{
+    m_panel.Timer1.setEnabled(true);
+    m_panel.Command5.setEnabled(false);
+    m_panel.get_led.setBackColour(LampArmed);
+}
+
+void CaptureCycle::timer1Tick()
+{
+    if (!m_perf)
+        m_perf = std::make_unique<cPerfCounter>(m_counter);
+
+    // The library and its function are bound before the clock starts, so the first
+    // capture's time holds the reads alone.
+    Inp32Fn inp32 = nullptr;
+    try {
+        inp32 = m_port.inp32();
+    } catch (const PortError &error) {
+        abandon(error.what());
+        return;
+    }
+
+    m_perf->Reset();
+    readSamples(inp32, m_data.status_port, m_reads.data());
+    const double elapsed = m_perf->Elapsed();
+
+    if (const std::string failure = m_port.takeLastError(); !failure.empty()) {
+        abandon(failure);
+        return;
+    }
+    for (int i = FirstSample; i <= LastSample; ++i)
+        m_data.samples[i] = m_reads[static_cast<std::size_t>(i)];
+
+    m_panel.Text1.setText(formatMilliseconds(elapsed * 1000));
+    m_lastElapsed = elapsed;
+    decode_channels(m_data, m_panel.lamps());
+    m_screen.clear();
+    m_scope.draw_sweep();
+    m_scope.draw_grid();
+    ++m_completed;
+    endCycle();
+}
+
+void CaptureCycle::endCycle()
+{
+    m_panel.Timer1.setEnabled(false);
+    m_panel.get_led.setBackColour(LampDone);
+    m_panel.Command5.setEnabled(true);
+}
+
+void CaptureCycle::abandon(const std::string &reason)
+{
+    // The instrument returns to Ready with the last capture's picture and numbers intact;
+    // the next "get" tries the port again.
+    endCycle();
+    m_platform.showMessage("Capture failed", reason);
+}
+
+} // namespace la

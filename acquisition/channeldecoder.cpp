@@ -1,0 +1,22 @@
+#include "acquisition/channeldecoder.h"
+
+#include "ui/shapemodel.h"
+
+namespace la {
+
+void decode_channels(GlobalData &data, const std::array<ShapeModel *, 5> &lamps)
+{
+    const auto traces = data.traces();
+    for (std::size_t k = 0; k < Channels.size(); ++k) {
+        const Channel &channel = Channels[k];
+        Trace &trace = *traces[k];
+        for (int i = FirstSample; i <= LastSample; ++i) {
+            const std::int16_t sample = data.samples[i].value_or(0);
+            trace[i] = (sample & channel.mask) == channel.mask ? channel.levelIfSet
+                                                               : channel.levelIfClear;
+        }
+        lamps[k]->setBackColour(trace[LastSample] == channel.upperLevel ? LampLit : LampUnlit);
+    }
+}
+
+} // namespace la

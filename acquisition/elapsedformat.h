@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace la {
+
+// Formats a time in milliseconds as the capture display shows it: at least three digits
+// before a '.', exactly one after, e.g. 12.3 -> "012.3", 1500 -> "1500.0", -1000 ->
+// "-1000.0". The last digit is rounded half away from zero (0.05 -> "000.1"); the separator
+// is always '.', whatever the locale.
+std::string formatMilliseconds(double ms);
+
+} // namespace la

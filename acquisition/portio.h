@@ -1,0 +1,42 @@
+#pragma once
+
+#include "control/runtimeerror.h"
+
+#include <cstdint>
+#include <string>
+
+namespace la {
+
+// The two functions every port library exports with C linkage:
+//   int16_t Inp32(int16_t address)               reads one byte, returned in the low 8 bits
+//   void    Out32(int16_t address, int16_t value) writes the low 8 bits of value
+// A library may also export `const char *PortLastError(void)`: the message of the most recent
+// failed call, or null; reading it clears it, so that the next call tries the port again.
+// A failed Inp32 returns -1.
+using Inp32Fn = std::int16_t (*)(std::int16_t);
+using Out32Fn = void (*)(std::int16_t, std::int16_t);
+using PortLastErrorFn = const char *(*)();
+
+// A port library that cannot be loaded, lacks a function, or cannot reach the port.
+class PortError : public RuntimeError
+{
+public:
+    explicit PortError(const std::string &what) : RuntimeError(Kind::PortAccess, what) {}
+};
+
+// Access to the parallel port's registers through a port library. Each function is looked
+// up at its first use, never earlier; a failed lookup throws PortError with a message that
+// says what failed and what to do.
+class PortIo
+{
+public:
+    virtual ~PortIo() = default;
+
+    virtual Inp32Fn inp32() = 0;
+    virtual Out32Fn out32() = 0;
+    // The library's message about its most recent failed call, cleared by reading it; empty
+    // when the calls succeeded or the library keeps no such message.
+    virtual std::string takeLastError() = 0;
+};
+
+} // namespace la

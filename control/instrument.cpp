@@ -1,0 +1,80 @@
+#include "control/instrument.h"
+
+#include "acquisition/portio.h"
+#include "control/int16.h"
+#include "control/platform.h"
+#include "display/screen.h"
+
+#include <cstdio>
+
+namespace la {
+
+Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter,
+                       Platform &platform_)
+    : screen(screen_), port(port_), platform(platform_),
+      gate(platform_,
+           [this] {
+               if (afterHandler)
+                   afterHandler();
+           }),
+      scope(screen_, fields, data, panel.Combo1), power(panel, data, screen_, scope),
+      capture(panel, data, screen_, scope, port_, counter, platform_),
+      view(panel, fields, screen_, scope), portSettings(portPanel, data, fields, panel.Command3)
+{
+    panel.Command4.onClick = [this] { unload_me(); };
+}
+
+void Instrument::load()
+{
+    fields.screen_red = toInt16(70);
+    fields.screen_green = toInt16(130);
+    fields.screen_blue = toInt16(180);
+    screen.setBackColour(rgb(fields.screen_red, fields.screen_green, fields.screen_blue));
+    fields.grid_on = 1;
+    fields.grid_step_x = 40;
+    fields.grid_step_y = 40;
+    fields.beam_green = 200;
+    fields.h_pos = 0;
+    fields.v_pos = 0;
+    // The port window exists, hidden, from here on; choosing its entry fills its boxes.
+    portPanel.Combo1.setText("&H378");
+    panel.Combo1.setText("001");
+    panel.Combo2.setText("100");
+    fields.zoom_step = panel.Combo1.text();
+    data.setDataPort(textToInt16(portPanel.Combo1.text()));
+    fields.port_shown = 0;
+}
+
+void Instrument::activate()
+{
+    screen.clear();
+    scope.draw_grid();
+}
+
+void Instrument::unload_me()
+{
+    platform.beep();
+    power.off_all();
+    int status = 0;
+    try {
+        port.out32()(data.data_port, 255);
+        std::string failure = port.takeLastError();
+        if (failure.empty()) {
+            port.out32()(data.control_port, 12);
+            failure = port.takeLastError();
+        }
+        if (!failure.empty())
+            throw PortError(failure);
+    } catch (const PortError &error) {
+        // The program ends all the same; the user learns that the port was not left in its
+        // final state.
+        std::fprintf(stderr, "logic-analyzer: could not leave the port in its final state: %s\n",
+                     error.what());
+        std::fflush(stderr);
+        status = 1;
+    }
+    portPanel.window.unload();
+    gate.end(status);
+}
+
+} // namespace la

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "acquisition/capturecycle.h"
+#include "control/eventgate.h"
+#include "control/frontpanel.h"
+#include "control/instrumentstate.h"
+#include "control/powerswitch.h"
+#include "display/scoperenderer.h"
+#include "display/viewcontrols.h"
+#include "port/portpanel.h"
+#include "port/portsettings.h"
+
+#include <functional>
+
+namespace la {
+
+class CounterSource;
+class Platform;
+class PortIo;
+class Screen;
+
+// The instrument behind the main window: its state, its controls, and the handlers that
+// tie them together. It needs no window: the widgets show the control models and forward
+// the user's input through `gate`, and tests drive the same models directly.
+class Instrument
+{
+public:
+    Instrument(Screen &screen, PortIo &port, CounterSource &counter, Platform &platform);
+
+    // Main window events.
+    void load();
+    void activate();
+
+    // The main window's public procedures.
+    void draw_grid() { scope.draw_grid(); }
+    void draw_sweep() { scope.draw_sweep(); }
+    void on_all() { power.on_all(); }
+    void off_all() { power.off_all(); }
+    // Beeps, switches off, leaves 255 in the data register and 12 in the control register,
+    // unloads the port window and ends the program.
+    void unload_me();
+
+    // Runs after every handler that came through the gate (the window's one repaint).
+    std::function<void()> afterHandler;
+
+    MainFields fields;
+    GlobalData data;
+    FrontPanel panel;
+    PortPanel portPanel;
+    Screen &screen;
+    PortIo &port;
+    Platform &platform;
+    EventGate gate;
+    ScopeRenderer scope;
+    PowerSwitch power;
+    CaptureCycle capture;
+    ViewControls view;
+    PortSettings portSettings;
+};
+
+} // namespace la
