@@ -36,22 +36,11 @@ void CaptureCycle::timer1Tick()
     if (!m_perf)
         m_perf = std::make_unique<cPerfCounter>(m_counter);
 
-    // The library and its function are bound before the clock starts, so the first
-    // capture's time holds the reads alone.
-    Inp32Fn inp32 = nullptr;
+    double elapsed = 0;
     try {
-        inp32 = m_port.inp32();
+        elapsed = timedCapture(m_port, *m_perf, m_data.status_port, m_reads.data());
     } catch (const PortError &error) {
         abandon(error.what());
-        return;
-    }
-
-    m_perf->Reset();
-    readSamples(inp32, m_data.status_port, m_reads.data());
-    const double elapsed = m_perf->Elapsed();
-
-    if (const std::string failure = m_port.takeLastError(); !failure.empty()) {
-        abandon(failure);
         return;
     }
     for (int i = FirstSample; i <= LastSample; ++i)

@@ -9,22 +9,11 @@
 
 namespace la {
 
-namespace {
-
-// Coordinates far beyond the screen are all equally invisible; limiting them keeps the
-// rounding below within int and the line walk short.
-constexpr float Far = 1.0e6f;
-
-int toPixel(float v)
+ScreenImage::ScreenImage()
+    : m_pixels(static_cast<std::size_t>(Width) * Height, toArgb32(0)),
+      m_image(reinterpret_cast<const uchar *>(m_pixels.data()), Width, Height,
+              Width * static_cast<int>(sizeof(std::uint32_t)), QImage::Format_RGB32)
 {
-    return static_cast<int>(std::floor(std::clamp(v, -Far, Far) + 0.5f));
-}
-
-} // namespace
-
-ScreenImage::ScreenImage() : m_image(Width, Height, QImage::Format_RGB32)
-{
-    m_image.fill(toArgb32(m_backColour));
 }
 
 void ScreenImage::setBackColour(Colour colour)
@@ -34,7 +23,7 @@ void ScreenImage::setBackColour(Colour colour)
 
 void ScreenImage::clear()
 {
-    m_image.fill(toArgb32(m_backColour));
+    std::fill(m_pixels.begin(), m_pixels.end(), toArgb32(m_backColour));
     m_dirty = true;
 }
 
@@ -56,12 +45,6 @@ void ScreenImage::setDrawStyle(int style)
     m_drawStyle = style;
 }
 
-void ScreenImage::dot(float x, float y, Colour colour)
-{
-    const int half = m_drawWidth / 2;
-    fillBlock(toPixel(x) - half, toPixel(y) - half, m_drawWidth, toArgb32(colour));
-}
-
 void ScreenImage::line(float x1, float y1, float x2, float y2, Colour colour)
 {
     const std::uint32_t argb = toArgb32(colour);
@@ -77,7 +60,7 @@ void ScreenImage::line(float x1, float y1, float x2, float y2, Colour colour)
         const int l = std::max(left, 0), t = std::max(top, 0);
         const int r = std::min(right, Width), b = std::min(bottom, Height);
         for (int row = t; row < b; ++row) {
-            auto *line = reinterpret_cast<std::uint32_t *>(m_image.scanLine(row));
+            std::uint32_t *line = m_pixels.data() + static_cast<std::size_t>(row) * Width;
             std::fill(line + l, line + std::max(l, r), argb);
         }
         m_dirty = true;
@@ -115,7 +98,7 @@ void ScreenImage::fillBlock(int left, int top, int size, std::uint32_t argb)
     const int l = std::max(left, 0), t = std::max(top, 0);
     const int r = std::min(left + size, Width), b = std::min(top + size, Height);
     for (int row = t; row < b; ++row) {
-        auto *line = reinterpret_cast<std::uint32_t *>(m_image.scanLine(row));
+        std::uint32_t *line = m_pixels.data() + static_cast<std::size_t>(row) * Width;
         for (int col = l; col < r; ++col)
             line[col] = argb;
     }

@@ -22,12 +22,10 @@ QStringList inked(const ScreenImage &screen)
     return out;
 }
 
-ScreenImage cleared()
+void clearTo(ScreenImage &s, Colour back)
 {
-    ScreenImage s;
-    s.setBackColour(Back);
+    s.setBackColour(back);
     s.clear();
-    return s;
 }
 } // namespace
 
@@ -73,7 +71,8 @@ void TstScreen::dotFootprint()
     QFETCH(float, x);
     QFETCH(float, y);
     QFETCH(QStringList, pixels);
-    ScreenImage s = cleared();
+    ScreenImage s;
+    clearTo(s, Back);
     s.setDrawWidth(width);
     s.dot(x, y, Ink);
     QCOMPARE(inked(s), pixels);
@@ -102,7 +101,8 @@ void TstScreen::lineFootprint()
     QFETCH(QList<float>, ends);
     QFETCH(int, count);
     QFETCH(QStringList, samples);
-    ScreenImage s = cleared();
+    ScreenImage s;
+    clearTo(s, Back);
     s.setDrawWidth(1);
     s.line(ends[0], ends[1], ends[2], ends[3], Ink);
     const QStringList got = inked(s);
@@ -113,7 +113,8 @@ void TstScreen::lineFootprint()
 
 void TstScreen::clearFillsWithBackColour()
 {
-    ScreenImage s = cleared();
+    ScreenImage s;
+    clearTo(s, Back);
     s.setDrawWidth(2);
     s.dot(100, 100, Ink);
     s.setBackColour(rgb(20, 80, 130));

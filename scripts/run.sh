@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the analyzer and starts it on the simulated probe. Installs what is missing first
+# (apt-get; sudo when not root). Extra arguments go to the program, e.g.
+#   scripts/run.sh                      the simulated probe
+#   scripts/run.sh --port-library PATH  your own port library
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh run
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target logic-analyzer port-hardware port-simulated
+args=("$@")
+(( ${#args[@]} )) || args=(--simulate)
+exec build/bin/logic-analyzer "${args[@]}"

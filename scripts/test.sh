@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: first the normal build (build/), then the whole
+# suite again under the address and undefined-behaviour sanitizers (build-asan/).
+# Installs what is missing first (apt-get; sudo when not root).
+#   scripts/test.sh                  everything
+#   scripts/test.sh --no-sanitize    the normal build only (quicker, for development)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sanitize=1
+[[ ${1:-} == --no-sanitize ]] && sanitize=0
+
+scripts/install-deps.sh test
+
+jobs=$(nproc)
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+run_suite build -DLA_SANITIZE=OFF -DLA_BUILD_TESTS=ON
+if (( sanitize )); then
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+  export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  run_suite build-asan -DLA_SANITIZE=ON -DLA_BUILD_TESTS=ON -DLA_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+fi
