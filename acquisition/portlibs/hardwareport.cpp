@@ -1,0 +1,194 @@
+#include "acquisition/portlibs/hardwareport.h"
+
+#include "acquisition/portlibs/parportdevices.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <utility>
+
+namespace la {
+
+namespace {
+
+const char *const kReadAction = "read";
+const char *const kWriteAction = "write to";
+const char *const kRoutesRemedy = "Fix either of these";
+const char *const kDeviceRemedy = "Check the port; the next call opens the device again";
+
+std::string ppdevHint(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return " (add yourself to group lp: sudo adduser $USER lp, then log in again)";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return " (is the ppdev module loaded? sudo modprobe ppdev)";
+    case EBUSY:
+        return " (another program or driver holds the port)";
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+HardwarePort::HardwarePort(std::string procRoot, std::string devRoot,
+                           std::unique_ptr<DirectAccess> direct)
+    : m_procRoot(std::move(procRoot)), m_devRoot(std::move(devRoot)), m_direct(std::move(direct))
+{
+    if (!m_direct)
+        m_direct = std::make_unique<SystemDirectAccess>();
+}
+
+HardwarePort::~HardwarePort()
+{
+    for (Port &port : m_ports) {
+        if (port.fd >= 0) {
+            ioctl(port.fd, PPRELEASE);
+            close(port.fd);
+        }
+    }
+}
+
+int HardwarePort::openDevice(const std::string &device, std::string &reason)
+{
+    const int fd = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        reason = device + ": " + std::strerror(error) + ppdevHint(error);
+        return -1;
+    }
+    // Every ppdev register call needs the port claimed first.
+    if (ioctl(fd, PPCLAIM) != 0) {
+        const int error = errno;
+        reason = device + ": PPCLAIM: " + std::strerror(error);
+        reason += error == ENOTTY ? " (it is not a ppdev parallel-port device)" : ppdevHint(error);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+HardwarePort::Port *HardwarePort::reach(std::uint16_t address, const char *action)
+{
+    if (m_failed)
+        return nullptr;
+    for (Port &port : m_ports) {
+        if (address >= port.base && address - port.base < port.count)
+            return &port;
+    }
+
+    std::string ppdevReason;
+    std::optional<std::uint16_t> base;
+    for (const ParportDevice &found : listParports(m_procRoot)) {
+        if (address < found.base || address - found.base > 2)
+            continue;
+        base = found.base;
+        const std::string device = m_devRoot + "/parport" + std::to_string(found.number);
+        const int fd = openDevice(device, ppdevReason);
+        if (fd >= 0) {
+            m_ports.push_back({found.base, 3, fd, device});
+            return &m_ports.back();
+        }
+        break;
+    }
+    if (!base) {
+        base = legacyBaseOf(address);
+        ppdevReason = base ? "no /dev/parportN has base " + hexAddress(*base)
+                           : "no /dev/parportN has a register at " + hexAddress(address);
+        ppdevReason += " (is the ppdev module loaded? sudo modprobe ppdev)";
+    }
+
+    // Without a known base, ask for the one address rather than guess at a port around it.
+    const std::uint16_t first = base ? *base : address;
+    const int count = base ? 3 : 1;
+    std::string directReason;
+    if (m_direct->grant(first, count, directReason)) {
+        m_ports.push_back({first, count, -1, {}});
+        return &m_ports.back();
+    }
+    fail(action, address, ppdevReason + "; direct access: " + directReason, kRoutesRemedy);
+    return nullptr;
+}
+
+void HardwarePort::drop(Port *port)
+{
+    if (port->fd >= 0)
+        close(port->fd);
+    m_ports.erase(m_ports.begin() + (port - m_ports.data()));
+}
+
+void HardwarePort::fail(const char *action, std::uint16_t address, const std::string &reasons,
+                        const char *remedy)
+{
+    m_failed = true;
+    m_error = "Cannot " + std::string(action) + " the parallel port at " + hexAddress(address) +
+              ": " + reasons + ". " + remedy +
+              ", or start with --simulate to run the simulated probe.";
+}
+
+int HardwarePort::read(std::uint16_t address)
+{
+    Port *port = reach(address, kReadAction);
+    if (!port)
+        return -1;
+    const int offset = address - port->base;
+    if (port->fd < 0)
+        return m_direct->in(address);
+
+    static const unsigned long requests[] = {PPRDATA, PPRSTATUS, PPRCONTROL};
+    static const char *const names[] = {"PPRDATA", "PPRSTATUS", "PPRCONTROL"};
+    unsigned char value = 0;
+    if (ioctl(port->fd, requests[offset], &value) != 0) {
+        const std::string reason =
+            port->device + ": " + names[offset] + ": " + std::strerror(errno);
+        drop(port);
+        fail(kReadAction, address, reason, kDeviceRemedy);
+        return -1;
+    }
+    return value;
+}
+
+bool HardwarePort::write(std::uint16_t address, std::uint8_t value)
+{
+    Port *port = reach(address, kWriteAction);
+    if (!port)
+        return false;
+    const int offset = address - port->base;
+    if (port->fd < 0) {
+        m_direct->out(address, value);
+        return true;
+    }
+    // The status register is read-only; ppdev has no call to write it.
+    if (offset == 1)
+        return true;
+
+    unsigned char byte = value;
+    const unsigned long request = offset == 0 ? PPWDATA : PPWCONTROL;
+    if (ioctl(port->fd, request, &byte) != 0) {
+        const std::string reason = port->device + ": " + (offset == 0 ? "PPWDATA" : "PPWCONTROL") +
+                                   ": " + std::strerror(errno);
+        drop(port);
+        fail(kWriteAction, address, reason, kDeviceRemedy);
+        return false;
+    }
+    return true;
+}
+
+const char *HardwarePort::takeLastError()
+{
+    if (!m_failed)
+        return nullptr;
+    m_failed = false;
+    m_taken = std::move(m_error);
+    m_error.clear();
+    return m_taken.c_str();
+}
+
+} // namespace la

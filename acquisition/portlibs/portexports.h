@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+// What a port library exports, with C linkage so that the analyzer finds the functions by
+// name; everything else in the libraries stays hidden.
+#define LA_PORT_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+LA_PORT_EXPORT std::int16_t Inp32(std::int16_t address);
+LA_PORT_EXPORT void Out32(std::int16_t address, std::int16_t value);
+LA_PORT_EXPORT const char *PortLastError(void);
+}

@@ -1,0 +1,77 @@
+#include "acquisition/portlibs/probesignals.h"
+
+namespace la {
+
+ProbeLines ProbeSignals::linesAt(std::int64_t tNs)
+{
+    const int counter = counterAt(tNs);
+    ProbeLines lines;
+    lines.ch1 = (counter & 1) != 0;
+    lines.ch2 = (counter & 2) != 0;
+    lines.ch3 = (counter & 4) != 0;
+    lines.ch4 = pwmAt(tNs);
+    lines.ch5 = uartAt(tNs);
+    return lines;
+}
+
+int ProbeSignals::counterAt(std::int64_t tNs)
+{
+    return static_cast<int>((tNs / kCounterStepNs) % 8);
+}
+
+int ProbeSignals::dutyPermilleAt(std::int64_t tNs)
+{
+    // A triangle sampled once per PWM period, so each period has one duty cycle.
+    const std::int64_t periodStart = tNs - tNs % kPwmPeriodNs;
+    const std::int64_t phase = periodStart % kSweepPeriodNs;
+    const std::int64_t half = kSweepPeriodNs / 2;
+    const std::int64_t span = kMaxDutyPermille - kMinDutyPermille;
+    if (phase < half)
+        return static_cast<int>(kMinDutyPermille + span * phase / half);
+    return static_cast<int>(kMaxDutyPermille - span * (phase - half) / half);
+}
+
+bool ProbeSignals::pwmAt(std::int64_t tNs)
+{
+    const std::int64_t highNs = kPwmPeriodNs * dutyPermilleAt(tNs) / 1000;
+    return tNs % kPwmPeriodNs < highNs;
+}
+
+std::int64_t ProbeSignals::uartBitIndexAt(std::int64_t tNs)
+{
+    // Split at whole seconds: t * 9600 would overflow 64 bits after about 11 days of uptime.
+    return tNs / kSecondNs * kBaud + tNs % kSecondNs * kBaud / kSecondNs;
+}
+
+bool ProbeSignals::uartAt(std::int64_t tNs)
+{
+    const std::int64_t messageBits = static_cast<std::int64_t>(kMessage.size()) * kFrameBits;
+    const std::int64_t bit = uartBitIndexAt(tNs) % (messageBits + kIdleBits);
+    if (bit >= messageBits)
+        return true;
+    const auto character = static_cast<unsigned char>(kMessage[bit / kFrameBits]);
+    const int position = static_cast<int>(bit % kFrameBits);
+    if (position == 0)
+        return false;
+    if (position == kFrameBits - 1)
+        return true;
+    return ((character >> (position - 1)) & 1) != 0;
+}
+
+std::uint8_t ProbeSignals::statusRegister(const ProbeLines &lines)
+{
+    std::uint8_t status = 0;
+    if (lines.ch5)
+        status |= 0x08;
+    if (lines.ch1)
+        status |= 0x10;
+    if (lines.ch2)
+        status |= 0x20;
+    if (lines.ch4)
+        status |= 0x40;
+    if (!lines.ch3)
+        status |= 0x80;
+    return status;
+}
+
+} // namespace la

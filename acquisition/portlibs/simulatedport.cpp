@@ -1,0 +1,52 @@
+#include "acquisition/portlibs/simulatedport.h"
+
+#include "acquisition/portlibs/probesignals.h"
+
+#include <utility>
+
+namespace la {
+
+SimulatedPort::SimulatedPort(ReadPacer::Clock clock) : m_pacer(std::move(clock)) {}
+
+SimulatedPort::Registers *SimulatedPort::find(std::uint16_t address, int &offset)
+{
+    for (std::size_t i = 0; i < kBases.size(); ++i) {
+        if (address >= kBases[i] && address - kBases[i] <= 2) {
+            offset = address - kBases[i];
+            return &m_registers[i];
+        }
+    }
+    return nullptr;
+}
+
+std::uint8_t SimulatedPort::read(std::uint16_t address)
+{
+    const std::int64_t t = m_pacer.nextRead();
+    int offset = 0;
+    const Registers *registers = find(address, offset);
+    if (!registers)
+        return 0xFF;
+    switch (offset) {
+    case 0:
+        return registers->data;
+    case 1:
+        return ProbeSignals::statusAt(t);
+    default:
+        return registers->control & 0x0F;
+    }
+}
+
+void SimulatedPort::write(std::uint16_t address, std::uint8_t value)
+{
+    int offset = 0;
+    Registers *registers = find(address, offset);
+    if (!registers)
+        return;
+    if (offset == 0)
+        registers->data = value;
+    else if (offset == 2)
+        registers->control = value & 0x0F;
+    // The status register is read-only: a write to it changes nothing.
+}
+
+} // namespace la

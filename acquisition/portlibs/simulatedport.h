@@ -1,0 +1,39 @@
+#pragma once
+
+#include "acquisition/portlibs/readpacer.h"
+
+#include <array>
+#include <cstdint>
+
+namespace la {
+
+// The registers of a parallel port with the simulated probe on its status lines, at each of
+// the three legacy bases. The status register (base + 1) shows the probe at the moment of
+// the read; data (base + 0) and control (base + 2) read back what was written, control only
+// in its low four bits as a port does. Any other address is a floating bus and reads 0xFF.
+// Every read is paced like a real port's.
+class SimulatedPort
+{
+public:
+    static constexpr std::array<std::uint16_t, 3> kBases{0x378, 0x3BC, 0x278};
+
+    explicit SimulatedPort(ReadPacer::Clock clock = monotonicNs);
+
+    std::uint8_t read(std::uint16_t address);
+    void write(std::uint16_t address, std::uint8_t value);
+
+private:
+    struct Registers
+    {
+        std::uint8_t data = 0;
+        std::uint8_t control = 0;
+    };
+
+    // The register set of the port at the base that holds address, and the offset into it.
+    Registers *find(std::uint16_t address, int &offset);
+
+    std::array<Registers, kBases.size()> m_registers;
+    ReadPacer m_pacer;
+};
+
+} // namespace la

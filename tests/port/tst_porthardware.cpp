@@ -1,0 +1,237 @@
+#include "acquisition/portlibs/hardwareport.h"
+#include "acquisition/portlibs/parportdevices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace la;
+
+namespace {
+
+// Direct port access that grants as told and logs what it is asked.
+class FakeDirectAccess final : public DirectAccess
+{
+public:
+    bool grants = false;
+    QStringList log;
+
+    bool grant(std::uint16_t first, int count, std::string &reason) override
+    {
+        log << QString("grant %1+%2").arg(QString::fromStdString(hexAddress(first))).arg(count);
+        reason = "ioperm: Operation not permitted (needs root)";
+        return grants;
+    }
+    std::uint8_t in(std::uint16_t address) override { return address & 0xFF; }
+    void out(std::uint16_t address, std::uint8_t value) override
+    {
+        log << QString("out %1 %2").arg(QString::fromStdString(hexAddress(address))).arg(value);
+    }
+};
+
+// A /proc and /dev of our own. Device files are plain files: PPCLAIM fails on them as on
+// anything that is not ppdev.
+struct FakeSystem
+{
+    QTemporaryDir dir;
+    QString device(int number) const { return dir.filePath("dev/parport%1").arg(number); }
+
+    void addPort(int number, const QByteArray &baseAddr, bool withDevice = true)
+    {
+        const QString entry = dir.filePath("proc/sys/dev/parport/parport%1").arg(number);
+        QDir().mkpath(entry);
+        QDir().mkpath(dir.filePath("dev"));
+        write(entry + "/base-addr", baseAddr);
+        if (withDevice)
+            write(device(number), {});
+    }
+    static void write(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+    }
+};
+
+struct PortUnderTest
+{
+    FakeDirectAccess *direct = new FakeDirectAccess;
+    HardwarePort port;
+
+    explicit PortUnderTest(const FakeSystem &system)
+        : port(system.dir.filePath("proc").toStdString(), system.dir.filePath("dev").toStdString(),
+               std::unique_ptr<DirectAccess>(direct))
+    {
+    }
+    QString takeError()
+    {
+        const char *message = port.takeLastError();
+        return message ? QString(message) : QString();
+    }
+};
+
+} // namespace
+
+class PortHardwareTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void portsAreListed();
+    void deviceIsFoundByBase_data();
+    void deviceIsFoundByBase();
+    void unreachablePortIsExplained_data();
+    void unreachablePortIsExplained();
+    void failureLatchesUntilTheMessageIsRead();
+    void directAccessIsTheFallback();
+};
+
+void PortHardwareTest::portsAreListed()
+{
+    FakeSystem system;
+    system.addPort(10, "632\t0\n");
+    system.addPort(2, "888\t0\n");
+    system.addPort(3, "garbage\n");
+    system.addPort(5, "0x378\t0\n");
+    system.addPort(6, "70000\t0\n");
+    system.addPort(7, "53264\t53248\n");
+    QDir(system.dir.path()).mkpath("proc/sys/dev/parport/default");
+    QDir(system.dir.path()).mkpath("proc/sys/dev/parport/parport4");
+
+    QStringList listed;
+    for (const ParportDevice &port : listParports(system.dir.filePath("proc").toStdString()))
+        listed
+            << QString("%1@%2").arg(port.number).arg(QString::fromStdString(hexAddress(port.base)));
+    QCOMPARE(listed, QStringList({"2@0x378", "7@0xd010", "10@0x278"}));
+}
+
+void PortHardwareTest::deviceIsFoundByBase_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("device");
+    QTest::addColumn<QString>("base");
+
+    QTest::newRow("data of the second port") << 0x378 << 1 << "0x378";
+    QTest::newRow("control of the third port") << 0x27A << 2 << "0x278";
+    QTest::newRow("status of the first port") << 0x3BD << 0 << "0x3bc";
+    QTest::newRow("PCI card") << 0xD012 << 3 << "0xd010";
+}
+
+void PortHardwareTest::deviceIsFoundByBase()
+{
+    QFETCH(int, address);
+    QFETCH(int, device);
+    QFETCH(QString, base);
+
+    FakeSystem system;
+    system.addPort(0, "956\t0\n");
+    system.addPort(1, "888\t0\n");
+    system.addPort(2, "632\t0\n");
+    system.addPort(3, "53264\t53248\n");
+    PortUnderTest hardware(system);
+
+    QCOMPARE(hardware.port.read(address), -1);
+    const QString message = hardware.takeError();
+    QVERIFY2(message.contains(system.device(device) +
+                              ": PPCLAIM: Inappropriate ioctl for device (it is not a ppdev "
+                              "parallel-port device); direct access: "),
+             qPrintable(message));
+    QCOMPARE(hardware.direct->log, QStringList("grant " + base + "+3"));
+}
+
+void PortHardwareTest::unreachablePortIsExplained_data()
+{
+    QTest::addColumn<QByteArray>("listedBase"); // empty: no parport in /proc at all
+    QTest::addColumn<int>("deviceMode");        // -1: no device file
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("ppdevReason");
+    QTest::addColumn<QString>("grant");
+
+    QTest::newRow("no parport driver")
+        << QByteArray() << -1 << 0x379
+        << "no /dev/parportN has base 0x378 (is the ppdev module loaded? sudo modprobe ppdev)"
+        << "0x378+3";
+    QTest::newRow("only another port")
+        << QByteArray("632\t0") << 0600 << 0x37A << "no /dev/parportN has base 0x378"
+        << "0x378+3";
+    QTest::newRow("no port at that address")
+        << QByteArray() << -1 << 0x300 << "no /dev/parportN has a register at 0x300"
+        << "0x300+1";
+    QTest::newRow("device file missing") << QByteArray("888\t0") << -1 << 0x379
+                                         << "/dev/parport0: No such file or directory (is the "
+                                            "ppdev module loaded? sudo modprobe ppdev)"
+                                         << "0x378+3";
+    QTest::newRow("not in group lp") << QByteArray("888\t0") << 0 << 0x379
+                                     << "/dev/parport0: Permission denied (add yourself to group "
+                                        "lp: sudo adduser $USER lp, then log in again)"
+                                     << "0x378+3";
+}
+
+void PortHardwareTest::unreachablePortIsExplained()
+{
+    QFETCH(QByteArray, listedBase);
+    QFETCH(int, deviceMode);
+    QFETCH(int, address);
+    QFETCH(QString, ppdevReason);
+    QFETCH(QString, grant);
+
+    if (deviceMode == 0 && geteuid() == 0)
+        QSKIP("root opens any file: run the tests as an ordinary user to check this message");
+    FakeSystem system;
+    if (!listedBase.isEmpty())
+        system.addPort(0, listedBase, deviceMode != -1);
+    if (deviceMode == 0)
+        QFile::setPermissions(system.device(0), {});
+    PortUnderTest hardware(system);
+
+    QCOMPARE(hardware.port.read(address), -1);
+    const QString message = hardware.takeError();
+    const QString expected = QString("Cannot read the parallel port at %1: ")
+                                 .arg(QString::fromStdString(hexAddress(address)));
+    QVERIFY2(message.startsWith(expected) && message.contains(ppdevReason) &&
+                 message.contains("; direct access: ioperm: Operation not permitted (needs "
+                                  "root). Fix either of these, or start with --simulate to run "
+                                  "the simulated probe."),
+             qPrintable(message));
+    QCOMPARE(hardware.direct->log, QStringList("grant " + grant));
+}
+
+void PortHardwareTest::failureLatchesUntilTheMessageIsRead()
+{
+    FakeSystem system;
+    PortUnderTest hardware(system);
+
+    QCOMPARE(hardware.port.read(0x379), -1);
+    // Later calls fail at once: no new search, nothing written, the first message kept.
+    system.addPort(0, "888\t0\n");
+    QVERIFY(!hardware.port.write(0x378, 1));
+    QCOMPARE(hardware.port.read(0x27A), -1);
+    QCOMPARE(hardware.direct->log.size(), 1);
+    QVERIFY(hardware.takeError().startsWith("Cannot read the parallel port at 0x379"));
+    QCOMPARE(hardware.takeError(), QString());
+
+    // Once the message is read, the next call searches again and finds the new device.
+    QVERIFY(!hardware.port.write(0x378, 1));
+    QCOMPARE(hardware.direct->log.size(), 2);
+    QVERIFY(hardware.takeError().startsWith(
+        "Cannot write to the parallel port at 0x378: " + system.device(0) + ": PPCLAIM"));
+}
+
+void PortHardwareTest::directAccessIsTheFallback()
+{
+    FakeSystem system;
+    PortUnderTest hardware(system);
+    hardware.direct->grants = true;
+
+    QCOMPARE(hardware.port.read(0x379), 0x79);
+    QVERIFY(hardware.port.write(0x37A, 0x0C));
+    QCOMPARE(hardware.port.read(0x27A), 0x7A);
+    QCOMPARE(hardware.direct->log, QStringList({"grant 0x378+3", "out 0x37a 12", "grant 0x278+3"}));
+    QCOMPARE(hardware.takeError(), QString());
+}
+
+QTEST_GUILESS_MAIN(PortHardwareTest)
+#include "tst_porthardware.moc"
