@@ -30,8 +30,10 @@ void PowerSwitch::command9Click()
 
 void PowerSwitch::on_all()
 {
+    // "get" stays disabled while a capture is armed (switched off and on during the wait):
+    // the capture enables it when it has run, and a second arming is never possible.
     for (ControlModel *control : m_panel.panelSet())
-        control->setEnabled(true);
+        control->setEnabled(control != &m_panel.Command5 || !m_panel.Timer1.enabled());
     const auto traces = m_data.traces();
     for (std::size_t k = 0; k < traces.size(); ++k) {
         for (int i = FirstSample; i <= LastSample; ++i)

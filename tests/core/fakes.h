@@ -119,20 +119,27 @@ class RecordingScreen : public ScreenImage
 {
 public:
     std::vector<std::string> ops;
+    bool recording = true; // off: a plain screen image, for long runs
 
-    void setBackColour(Colour c) override { ops.push_back("back"); ScreenImage::setBackColour(c); }
-    void clear() override { ops.push_back("clear"); ScreenImage::clear(); }
-    void setDrawWidth(int w) override { ops.push_back("width" + std::to_string(w)); ScreenImage::setDrawWidth(w); }
-    void setDrawStyle(int s) override { ops.push_back("style" + std::to_string(s)); ScreenImage::setDrawStyle(s); }
+    void setBackColour(Colour c) override { record("back"); ScreenImage::setBackColour(c); }
+    void clear() override { record("clear"); ScreenImage::clear(); }
+    void setDrawWidth(int w) override { record("width" + std::to_string(w)); ScreenImage::setDrawWidth(w); }
+    void setDrawStyle(int s) override { record("style" + std::to_string(s)); ScreenImage::setDrawStyle(s); }
     void line(float x1, float y1, float x2, float y2, Colour c) override
     {
-        ops.push_back("line");
+        record("line");
         ScreenImage::line(x1, y1, x2, y2, c);
     }
     void dot(float x, float y, Colour c) override
     {
-        ops.push_back("dot");
+        record("dot");
         ScreenImage::dot(x, y, c);
+    }
+
+    void record(const std::string &op)
+    {
+        if (recording)
+            ops.push_back(op);
     }
 
     // The log with each graticule (width1 style0 line x24) as "grid" and each sweep

@@ -37,6 +37,7 @@ private slots:
     void capturedDotsSurvivePowerOn();
     void armedCaptureRunsWhileOff();
     void outerTraceElementsStayZero();
+    void powerCycleWhileArmedKeepsGetDisabled();
 };
 
 void TstPower::pressSequence_data()
@@ -141,6 +142,22 @@ void TstPower::outerTraceElementsStayZero()
         QCOMPARE(int((*t)[0]), 0);
         QCOMPARE(int((*t)[10000]), 0);
     }
+}
+
+void TstPower::powerCycleWhileArmedKeepsGetDisabled()
+{
+    Rig rig;
+    rig.start();
+    press(rig);
+    rig.inst.gate.run([&] { rig.inst.panel.Command5.click(); });
+    press(rig);
+    press(rig); // on again, the capture still armed
+    QVERIFY(rig.inst.panel.VScroll1.enabled());
+    QVERIFY(!rig.inst.panel.Command5.enabled());
+    rig.inst.gate.run([&] { rig.inst.panel.Command5.click(); }); // cannot arm twice
+    rig.inst.gate.run([&] { rig.inst.panel.Timer1.fire(); });
+    QCOMPARE(int(fakePort().calls.size()), 9999);
+    QVERIFY(rig.inst.panel.Command5.enabled());
 }
 
 QTEST_APPLESS_MAIN(TstPower)
