@@ -1,0 +1,105 @@
+// logic-capture's command line: the port, the base address and the output file, and the one
+// message for what it does not accept.
+
+#include "control/captureoptions.h"
+
+#include <QtTest>
+
+using namespace la;
+
+Q_DECLARE_METATYPE(la::CaptureOptions::Action)
+
+class TstCaptureOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void helpListsEveryOption();
+};
+
+void TstCaptureOptions::parse_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<CaptureOptions::Action>("action");
+    QTest::addColumn<QString>("library"); // the path used with library dir "/opt/la"
+    QTest::addColumn<int>("base");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+    using A = CaptureOptions::Action;
+    const QString hw = "/opt/la/libport-hardware.so";
+    const QString sim = "/opt/la/libport-simulated.so";
+    const QString badBase = "'%1' is not a parallel port base address: use 0x378, 0x3BC or 0x278";
+
+    // clang-format off
+    QTest::newRow("no options: hardware, 0x378, stdout") << QStringList{} << A::Capture << hw << 0x378 << "" << "";
+    QTest::newRow("--simulate")             << QStringList{"--simulate"} << A::Capture << sim << 0x378 << "" << "";
+    QTest::newRow("--port-library=PATH")    << QStringList{"--port-library=/x/../y/my.so"} << A::Capture << "/y/my.so" << 0x378 << "" << "";
+    QTest::newRow("--base 0x3BC")           << QStringList{"--base", "0x3BC"} << A::Capture << hw << 0x3BC << "" << "";
+    QTest::newRow("--base lower case")      << QStringList{"--base", "0x3bc"} << A::Capture << hw << 0x3BC << "" << "";
+    QTest::newRow("--base=0X278")           << QStringList{"--base=0X278"} << A::Capture << hw << 0x278 << "" << "";
+    QTest::newRow("--base without prefix")  << QStringList{"--base", "278"} << A::Capture << hw << 0x278 << "" << "";
+    QTest::newRow("--base leading zero")    << QStringList{"--base", "0x0378"} << A::Capture << hw << 0x378 << "" << "";
+    QTest::newRow("--output FILE")          << QStringList{"--simulate", "--output", "c.vcd"} << A::Capture << sim << 0x378 << "c.vcd" << "";
+    QTest::newRow("--output=FILE")          << QStringList{"--output=/tmp/c.vcd", "--base", "0x278"} << A::Capture << hw << 0x278 << "/tmp/c.vcd" << "";
+    QTest::newRow("--help wins")            << QStringList{"--base", "0x378", "--help"} << A::Help << "" << 0 << "" << "";
+    QTest::newRow("--version")              << QStringList{"--version"} << A::Version << "" << 0 << "" << "";
+
+    QTest::newRow("status register, not a base") << QStringList{"--base", "0x379"} << A::Error << "" << 0 << "" << badBase.arg("0x379");
+    QTest::newRow("decimal 888")            << QStringList{"--base", "888"} << A::Error << "" << 0 << "" << badBase.arg("888");
+    QTest::newRow("not hex")                << QStringList{"--base", "0xZZZ"} << A::Error << "" << 0 << "" << badBase.arg("0xZZZ");
+    QTest::newRow("too many digits")        << QStringList{"--base", "0x10378"} << A::Error << "" << 0 << "" << badBase.arg("0x10378");
+    QTest::newRow("bare 0x")                << QStringList{"--base", "0x"} << A::Error << "" << 0 << "" << badBase.arg("0x");
+    QTest::newRow("base missing")           << QStringList{"--base"} << A::Error << "" << 0 << ""
+        << "--base needs the port's base address: 0x378, 0x3BC or 0x278";
+    QTest::newRow("output missing")         << QStringList{"--output"} << A::Error << "" << 0 << ""
+        << "--output needs the name of the VCD file to write";
+    QTest::newRow("output empty")           << QStringList{"--output="} << A::Error << "" << 0 << ""
+        << "--output needs the name of the VCD file to write";
+    QTest::newRow("unknown option")         << QStringList{"--fast"} << A::Error << "" << 0 << "" << "unknown option '--fast'";
+    QTest::newRow("prefix of an option")    << QStringList{"--basex=0x378"} << A::Error << "" << 0 << "" << "unknown option '--basex=0x378'";
+    QTest::newRow("library path missing")   << QStringList{"--port-library"} << A::Error << "" << 0 << ""
+        << "--port-library needs the path of a port library file";
+    QTest::newRow("both sources")           << QStringList{"--port-library", "/x.so", "--simulate"} << A::Error << "" << 0 << ""
+        << "--simulate and --port-library exclude each other: choose one";
+    // clang-format on
+}
+
+void TstCaptureOptions::parse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(CaptureOptions::Action, action);
+    QFETCH(QString, library);
+    QFETCH(int, base);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    const CaptureOptions options = CaptureOptions::parse(argv);
+    QCOMPARE(options.action, action);
+    QCOMPARE(QString::fromStdString(options.error), error);
+    if (action != CaptureOptions::Action::Capture)
+        return;
+    QCOMPARE(QString::fromStdString(options.portLibraryPath("/opt/la")), library);
+    QCOMPARE(int(options.base), base);
+    QCOMPARE(QString::fromStdString(options.output), output);
+}
+
+void TstCaptureOptions::helpListsEveryOption()
+{
+    const QStringList lines =
+        QString::fromStdString(CaptureOptions::usage("logic-capture")).split('\n');
+    QVERIFY(lines.first().startsWith("Usage: logic-capture "));
+    for (const char *option : {"--simulate", "--port-library PATH", "--base ADDRESS",
+                               "--output FILE", "--help", "--version"}) {
+        const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
+            return l.startsWith(QString("  ") + option + " ");
+        });
+        QVERIFY2(described == 1, option);
+    }
+}
+
+QTEST_APPLESS_MAIN(TstCaptureOptions)
+#include "tst_captureoptions.moc"

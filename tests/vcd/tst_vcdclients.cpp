@@ -1,0 +1,316 @@
+// The VCD files read by the tools people open them with (sigrok-cli, GTKWave's converters),
+// and logic-capture run as a user runs it.
+
+#include "acquisition/vcdwriter.h"
+#include "vcdfixture.h"
+#include "version.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <fstream>
+#include <tuple>
+
+using namespace la;
+using namespace la::test;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    Run result;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.status = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString writeVcd(const QTemporaryDir &dir, double elapsed, const QString &name = "c.vcd")
+{
+    const QString path = dir.filePath(name);
+    saveCaptureAsVcd(path.toStdString(), captured(staggered), elapsed);
+    return path;
+}
+
+std::string readFile(const QString &path)
+{
+    std::ifstream in(path.toStdString());
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// What `sigrok-cli --show` says of an input file.
+struct Shown
+{
+    qint64 samplerate = -1;
+    qint64 samples = -1;
+    QStringList channels;
+};
+
+Shown sigrokShow(const QString &file)
+{
+    const Run r = run("sigrok-cli", {"-I", "vcd", "-i", file, "--show"});
+    Shown shown;
+    for (const QString &line : r.out.split('\n')) {
+        if (line.startsWith("Samplerate: "))
+            shown.samplerate = line.mid(12).toLongLong();
+        else if (line.startsWith("Logic sample count: "))
+            shown.samples = line.mid(20).toLongLong();
+        else if (line.startsWith("- ") && line.endsWith(": logic"))
+            shown.channels << line.mid(2, line.size() - 9);
+    }
+    return shown;
+}
+
+const QStringList FiveChannels{"ch1", "ch2", "ch3", "ch4", "ch5"};
+
+void requireTool(const char *tool)
+{
+    if (QStandardPaths::findExecutable(tool).isEmpty())
+        QSKIP(qPrintable(
+            QString("%1 is not installed (scripts/install-deps.sh test installs it)").arg(tool)));
+}
+
+} // namespace
+
+class TstVcdClients : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sigrokTimeBase_data();
+    void sigrokTimeBase();
+    void sigrokLevels_data();
+    void sigrokLevels();
+    void gtkwaveRoundTrip();
+    void logicCaptureToFile();
+    void logicCaptureToStandardOutput();
+    void logicCaptureToFullStandardOutput();
+    void logicCaptureHelpAndVersion();
+    void logicCaptureFailures_data();
+    void logicCaptureFailures();
+};
+
+void TstVcdClients::sigrokTimeBase_data()
+{
+    QTest::addColumn<double>("elapsed");
+    QTest::addColumn<qint64>("samplerate"); // 1 / timescale
+    QTest::addColumn<qint64>("samples");    // the whole capture in ticks
+    QTest::newRow("10 ms") << 0.010 << qint64(100000000) << qint64(1000000);
+    QTest::newRow("0.5 ms") << 0.0005 << qint64(10000000000) << qint64(5000000);
+    QTest::newRow("2 s") << 2.0 << qint64(1000000) << qint64(2000000);
+    QTest::newRow("no counter") << -1.0 << qint64(1000000) << qint64(9999);
+}
+
+void TstVcdClients::sigrokTimeBase()
+{
+    requireTool("sigrok-cli");
+    QFETCH(double, elapsed);
+    QFETCH(qint64, samplerate);
+    QFETCH(qint64, samples);
+    QTemporaryDir dir;
+    const Shown shown = sigrokShow(writeVcd(dir, elapsed));
+    QCOMPARE(shown.channels, FiveChannels);
+    QCOMPARE(shown.samplerate, samplerate);
+    QCOMPARE(shown.samples, samples);
+    if (elapsed > 0) {
+        // The period sigrok sees is the one measured.
+        const double period = double(shown.samples) / double(shown.samplerate) / SampleCount;
+        QVERIFY(qAbs(period - elapsed / SampleCount) < 1e-6 * elapsed / SampleCount);
+    }
+}
+
+void TstVcdClients::sigrokLevels_data()
+{
+    QTest::addColumn<double>("elapsed");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("1 us period: 100 ticks a sample, read at 1 MHz")
+        << 0.009999 << "vcd:downsample=100";
+    QTest::newRow("no counter: one tick a sample") << -1.0 << "vcd";
+}
+
+void TstVcdClients::sigrokLevels()
+{
+    requireTool("sigrok-cli");
+    QFETCH(double, elapsed);
+    QFETCH(QString, format);
+    QTemporaryDir dir;
+    const Run r = run("sigrok-cli", {"-I", format, "-i", writeVcd(dir, elapsed), "-O", "csv"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains("; Channels (5/5): ch1, ch2, ch3, ch4, ch5"),
+             qPrintable(r.out.left(400)));
+    QVERIFY2(r.out.contains("META samplerate: 1000000\n"), qPrintable(r.out.left(400)));
+    std::vector<unsigned> levels;
+    for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith(';') || line.startsWith("META") || line.startsWith("logic"))
+            continue;
+        const QStringList values = line.split(',');
+        QCOMPARE(values.size(), 5);
+        unsigned bits = 0;
+        for (int k = 0; k < 5; ++k)
+            bits |= (values[k] == "1" ? 1u : 0u) << k;
+        levels.push_back(bits);
+    }
+    QCOMPARE(levels.size(), std::size_t(SampleCount));
+    for (int i = FirstSample; i <= LastSample; ++i) {
+        if (levels[std::size_t(i - 1)] != staggered(i))
+            QFAIL(qPrintable(QString("sample %1 reads %2, written %3")
+                                 .arg(i)
+                                 .arg(levels[std::size_t(i - 1)])
+                                 .arg(staggered(i))));
+    }
+}
+
+void TstVcdClients::gtkwaveRoundTrip()
+{
+    // vcd2fst accepts almost anything, so the converted file is turned back into VCD and
+    // must carry the same changes.
+    requireTool("vcd2fst");
+    requireTool("fst2vcd");
+    QTemporaryDir dir;
+    const QString vcd = writeVcd(dir, 0.010);
+    const QString fst = dir.filePath("c.fst");
+    const Run convert = run("vcd2fst", {vcd, fst});
+    QCOMPARE(convert.status, 0);
+    const Run back = run("fst2vcd", {fst});
+    QCOMPARE(back.status, 0);
+
+    const ParsedVcd original = parseVcd(readFile(vcd));
+    const ParsedVcd converted = parseVcd(back.out.toStdString());
+    QVERIFY2(converted.problem.empty(), converted.problem.c_str());
+    QCOMPARE(QString::fromStdString(converted.header.at("$timescale")).remove(' '),
+             QString("10ns"));
+    QCOMPARE(converted.vars, original.vars);
+    QCOMPARE(converted.initial, original.initial);
+    QCOMPARE(converted.changes.size(), original.changes.size());
+    auto key = [](const VcdChange &c) { return std::make_tuple(c.time, c.id, c.value); };
+    std::vector<std::tuple<std::uint64_t, char, char>> a, b;
+    for (const VcdChange &c : original.changes)
+        a.push_back(key(c));
+    for (const VcdChange &c : converted.changes)
+        b.push_back(key(c));
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    QVERIFY(a == b);
+}
+
+void TstVcdClients::logicCaptureToFile()
+{
+    requireTool("sigrok-cli");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("x.vcd");
+    const Run r = run(LA_LOGIC_CAPTURE, {"--simulate", "--output", file});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QString());
+    const QRegularExpressionMatch line =
+        QRegularExpression("^capture: 9999 reads in (\\d{3,}\\.\\d) ms\\n$").match(r.err);
+    QVERIFY2(line.hasMatch(), qPrintable(r.err));
+
+    const ParsedVcd vcd = parseVcd(readFile(file));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    const Shown shown = sigrokShow(file);
+    QCOMPARE(shown.channels, FiveChannels);
+    // The file spans the time printed, to the printed tenth of a millisecond.
+    const double ms = line.captured(1).toDouble();
+    const double spanned = 1000.0 * double(shown.samples) / double(shown.samplerate);
+    QVERIFY2(qAbs(spanned - ms) <= 0.05 + 1e-4, qPrintable(QString::number(spanned)));
+}
+
+void TstVcdClients::logicCaptureToStandardOutput()
+{
+    const Run r = run(LA_LOGIC_CAPTURE, {"--simulate", "--base", "0x278"});
+    QCOMPARE(r.status, 0);
+    const ParsedVcd vcd = parseVcd(r.out.toStdString());
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(vcd.vars.size(), std::size_t(5));
+    QVERIFY(vcd.times.size() >= 2);
+    QVERIFY2(r.err.startsWith("capture: 9999 reads in "), qPrintable(r.err));
+}
+
+void TstVcdClients::logicCaptureToFullStandardOutput()
+{
+    if (!QFileInfo::exists("/dev/full"))
+        QSKIP("this system has no /dev/full");
+    QProcess process;
+    process.setStandardOutputFile("/dev/full");
+    process.start(LA_LOGIC_CAPTURE, {"--simulate"});
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitCode(), 1);
+    const QStringList lines =
+        QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2); // the capture time, then the failure
+    QCOMPARE(lines.last(), QString("logic-capture: Cannot write to standard output: No space "
+                                   "left on device."));
+}
+
+void TstVcdClients::logicCaptureHelpAndVersion()
+{
+    const Run help = run(LA_LOGIC_CAPTURE, {"--help"});
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.startsWith("Usage: logic-capture "));
+    QCOMPARE(help.err, QString());
+    const Run version = run(LA_LOGIC_CAPTURE, {"--version"});
+    QCOMPARE(version.status, 0);
+    QCOMPARE(version.out, QString("logic-capture " LA_VERSION "\n"));
+}
+
+void TstVcdClients::logicCaptureFailures_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message"); // the last line on stderr
+    const QString seeHelp = " (logic-capture --help lists the options)";
+    QTest::newRow("unknown option")
+        << QStringList{"--fast"} << 2 << "logic-capture: unknown option '--fast'" + seeHelp;
+    QTest::newRow("bad base")
+        << QStringList{"--simulate", "--base", "0x379"} << 2
+        << "logic-capture: '0x379' is not a parallel port base address: use 0x378, 0x3BC or "
+           "0x278" +
+               seeHelp;
+    QTest::newRow("both sources")
+        << QStringList{"--simulate", "--port-library", "/x.so"} << 2
+        << "logic-capture: --simulate and --port-library exclude each other: choose one" + seeHelp;
+    QTest::newRow("missing library")
+        << QStringList{"--port-library", "/nonexistent/libport.so"} << 1
+        << "logic-capture: Cannot load the port library /nonexistent/libport.so: the file does "
+           "not exist. Give the path of a port library file with --port-library PATH, or start "
+           "with --simulate to use the simulated probe.";
+    QTest::newRow("port fails") << QStringList{"--port-library", LA_TEST_FAILING_LIB} << 1
+                                << "logic-capture: Cannot read the test port: it is unplugged.";
+    QTest::newRow("output folder missing")
+        << QStringList{"--simulate", "--output", "/nonexistent/x.vcd"} << 1
+        << "logic-capture: Cannot write /nonexistent/x.vcd: No such file or directory. Choose a "
+           "folder that exists.";
+}
+
+void TstVcdClients::logicCaptureFailures()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const Run r = run(LA_LOGIC_CAPTURE, args);
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.out, QString()); // no half a VCD on standard output
+    const QStringList lines = r.err.split('\n', Qt::SkipEmptyParts);
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines.last(), message);
+    QCOMPARE(lines.filter(QRegularExpression("^logic-capture: ")).size(), 1);
+}
+
+QTEST_APPLESS_MAIN(TstVcdClients)
+#include "tst_vcdclients.moc"
