@@ -1,0 +1,28 @@
+#include "ui/modeltextbox.h"
+
+#include "ui/textmodel.h"
+
+namespace la {
+
+ModelTextBox::ModelTextBox(TextModel &model, QWidget *parent) : QLineEdit(parent), m_model(model)
+{
+    setReadOnly(true);
+    setAlignment(Qt::AlignCenter);
+    // The boxes are narrow: give the text the room that a line edit keeps beside it.
+    setTextMargins(-2, 0, -2, 0);
+    m_model.viewChanged = [this] { refresh(); };
+    refresh();
+}
+
+ModelTextBox::~ModelTextBox()
+{
+    m_model.viewChanged = nullptr;
+}
+
+void ModelTextBox::refresh()
+{
+    setText(QString::fromStdString(m_model.text()));
+    setEnabled(m_model.enabled());
+}
+
+} // namespace la

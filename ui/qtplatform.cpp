@@ -1,0 +1,35 @@
+#include "ui/qtplatform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+
+namespace la {
+
+void QtPlatform::beep()
+{
+    QApplication::beep();
+}
+
+void QtPlatform::showMessage(const std::string &title, const std::string &text)
+{
+    QMessageBox::critical(m_mainWindow, QString::fromStdString(title),
+                          QString::fromStdString(text));
+}
+
+void QtPlatform::endProgram(int status)
+{
+    // Closing the main window must not turn into a second, successful quit that would
+    // replace this status.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(status);
+    } else {
+        // Before the event loop runs, exit() would be lost: end as soon as it starts.
+        QMetaObject::invokeMethod(
+            qApp, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+    }
+}
+
+} // namespace la

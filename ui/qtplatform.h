@@ -1,0 +1,26 @@
+#pragma once
+
+#include "control/platform.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace la {
+
+// The desktop as the instrument sees it through Qt: the system beep, a message box over the
+// main window, and leaving the event loop.
+class QtPlatform : public Platform
+{
+public:
+    // Messages are shown over this window once it is set (and while it exists).
+    void setMainWindow(QWidget *window) { m_mainWindow = window; }
+
+    void beep() override;
+    void showMessage(const std::string &title, const std::string &text) override;
+    void endProgram(int status) override;
+
+private:
+    QPointer<QWidget> m_mainWindow;
+};
+
+} // namespace la
