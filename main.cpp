@@ -1,0 +1,96 @@
+// logic-analyzer: builds the instrument, its two windows and its link to the port, and runs
+// them. The one place where the parts are wired together.
+
+#include "acquisition/monotoniccounter.h"
+#include "acquisition/portlibrary.h"
+#include "acquisition/portlibrarylocation.h"
+#include "control/commandline.h"
+#include "control/instrument.h"
+#include "display/screenimage.h"
+#include "ui/capturemenu.h"
+#include "ui/mainwindow.h"
+#include "ui/portwindow.h"
+#include "ui/qtplatform.h"
+#include "version.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char *const Program = "logic-analyzer";
+
+// Qt ends the process when it cannot reach a display; say why in our own words first.
+bool displayReachable()
+{
+    auto set = [](const char *name) {
+        const char *value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The command line is read before Qt starts, so that --help and --version need no display.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const la::CommandLine line = la::CommandLine::parse(arguments);
+    switch (line.action) {
+    case la::CommandLine::Action::Help:
+        std::fputs(la::CommandLine::usage(Program).c_str(), stdout);
+        return 0;
+    case la::CommandLine::Action::Version:
+        std::printf("%s %s\n", Program, LA_VERSION);
+        return 0;
+    case la::CommandLine::Action::Error:
+        std::fprintf(stderr, "%s: %s (%s --help lists the options)\n", Program, line.error.c_str(),
+                     Program);
+        return 2;
+    case la::CommandLine::Action::Run:
+        break;
+    }
+
+    std::string libraryPath;
+    try {
+        libraryPath = line.portLibrary.empty() ? line.portLibraryPath(la::defaultPortLibraryDir())
+                                               : line.portLibrary;
+    } catch (const la::PortError &error) {
+        std::fprintf(stderr, "%s: %s\n", Program, error.what());
+        return 1;
+    }
+    if (!displayReachable()) {
+        std::fprintf(stderr,
+                     "%s: no display to open the window on (DISPLAY is not set). Start it from "
+                     "a desktop session, or under xvfb-run.\n",
+                     Program);
+        return 1;
+    }
+
+    int qtArgc = 1; // Qt gets no options of its own: the command line above is all there is
+    QApplication app(qtArgc, argv);
+    QApplication::setApplicationName(Program);
+    QApplication::setApplicationVersion(LA_VERSION);
+
+    la::ScreenImage screen;
+    la::PortLibrary port(libraryPath); // loaded at the first read or write, not here
+    la::MonotonicCounter counter;
+    la::QtPlatform platform;
+    la::Instrument instrument(screen, port, counter, platform);
+    la::PortWindow portWindow(instrument.portPanel, instrument.gate);
+    la::MainWindow mainWindow(instrument, screen, portWindow);
+    platform.setMainWindow(&mainWindow);
+    la::CaptureMenu captureMenu(*mainWindow.findChild<QWidget *>(QStringLiteral("Picture1")),
+                                instrument);
+
+    instrument.gate.run([&] { instrument.load(); });
+    if (instrument.gate.ended())
+        return 1;
+    mainWindow.show();
+    return QApplication::exec();
+}

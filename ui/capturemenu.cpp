@@ -1,0 +1,67 @@
+#include "ui/capturemenu.h"
+
+#include "acquisition/safefile.h"
+#include "acquisition/vcdwriter.h"
+#include "control/instrument.h"
+#include "control/platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace la {
+
+CaptureMenu::CaptureMenu(QWidget &screen, Instrument &instrument)
+    : m_screen(screen), m_instrument(instrument),
+      m_lastFolder(QDir::homePath())
+{
+    m_screen.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&m_screen, &QWidget::customContextMenuRequested, this, &CaptureMenu::open);
+}
+
+QMenu *CaptureMenu::buildMenu()
+{
+    auto *menu = new QMenu(&m_screen);
+    QAction *save = menu->addAction(QString::fromUtf8(SaveText));
+    save->setEnabled(m_instrument.capture.completedCaptures() > 0);
+    connect(save, &QAction::triggered, this, &CaptureMenu::askAndSave);
+    return menu;
+}
+
+bool CaptureMenu::saveTo(const QString &path)
+{
+    bool saved = false;
+    m_instrument.gate.run([&] {
+        try {
+            saveCaptureAsVcd(QFile::encodeName(path).toStdString(), m_instrument.data,
+                             m_instrument.capture.lastElapsed());
+            saved = true;
+        } catch (const FileWriteError &error) {
+            m_instrument.platform.showMessage("Save capture", error.what());
+        }
+    });
+    return saved;
+}
+
+void CaptureMenu::open(const QPoint &where)
+{
+    QMenu *menu = buildMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_screen.mapToGlobal(where));
+}
+
+void CaptureMenu::askAndSave()
+{
+    const QString suggested = QDir(m_lastFolder).filePath(QStringLiteral("capture.vcd"));
+    const QString path = QFileDialog::getSaveFileName(
+        m_screen.window(), QStringLiteral("Save capture as VCD"), suggested,
+        QStringLiteral("Value change dump (*.vcd);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    if (saveTo(path))
+        m_lastFolder = QFileInfo(path).absolutePath();
+}
+
+} // namespace la
