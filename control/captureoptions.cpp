@@ -87,7 +87,7 @@ std::string CaptureOptions::usage(const std::string &program)
            std::string(usageLines()) +
            "  --base ADDRESS        the port's base address: 0x378 (default), 0x3BC or 0x278\n"
            "  --output FILE         write the VCD to FILE instead of standard output\n"
-           "  --help                show this help and exit\n"
+           "  --help                show this help and exit (also -h)\n"
            "  --version             show the version and exit\n"
            "\n"
            "Without --simulate or --port-library the port is read through the kernel's\n"

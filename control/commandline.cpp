@@ -73,8 +73,7 @@ std::string PortSource::conflict() const
 const char *PortSource::usageLines()
 {
     return "  --simulate            read the simulated probe instead of the port\n"
-           "  --port-library PATH   read the port through your own port library\n"
-           "                        (a shared object exporting Inp32 and Out32)\n";
+           "  --port-library PATH   read the port through your own library (Inp32, Out32)\n";
 }
 
 CommandLine CommandLine::parse(const std::vector<std::string> &arguments)
@@ -109,7 +108,7 @@ std::string CommandLine::usage(const std::string &program)
            "A five-channel logic analyzer for the PC parallel port.\n"
            "\n" +
            std::string(usageLines()) +
-           "  --help                show this help and exit\n"
+           "  --help                show this help and exit (also -h)\n"
            "  --version             show the version and exit\n"
            "\n"
            "Without options the port is read through the kernel's parallel-port\n"
