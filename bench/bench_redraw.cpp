@@ -92,3 +92,44 @@ BENCHMARK(BM_RawMemoryDots)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Redraw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_QPainterPoints)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();
+
+// The redraw's parts, to see where its time goes.
+namespace {
+void BM_PartClear(benchmark::State &state)
+{
+    la::ScreenImage screen;
+    for (auto _ : state) {
+        screen.clear();
+        benchmark::DoNotOptimize(screen.image().constBits());
+    }
+}
+void BM_PartSweep(benchmark::State &state)
+{
+    la::ScreenImage screen;
+    la::MainFields fields;
+    const la::GlobalData data = clockTraces();
+    la::ListModel zoom({"001"});
+    zoom.setText("001");
+    la::ScopeRenderer scope(screen, fields, data, zoom);
+    fields.h_pos = -200;
+    for (auto _ : state) {
+        scope.draw_sweep();
+        benchmark::DoNotOptimize(screen.image().constBits());
+    }
+}
+void BM_PartGrid(benchmark::State &state)
+{
+    la::ScreenImage screen;
+    la::MainFields fields;
+    const la::GlobalData data = clockTraces();
+    la::ListModel zoom({"001"});
+    la::ScopeRenderer scope(screen, fields, data, zoom);
+    for (auto _ : state) {
+        scope.draw_grid();
+        benchmark::DoNotOptimize(screen.image().constBits());
+    }
+}
+} // namespace
+BENCHMARK(BM_PartClear)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PartSweep)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PartGrid)->Unit(benchmark::kMicrosecond);

@@ -28,13 +28,17 @@ inline void plot(ScreenImage &screen, int x, int y, Colour colour)
 template <typename ScreenType>
 void sweep(ScreenType &screen, const MainFields &fields, const GlobalData &data, int step)
 {
+    // Nothing can change the view while a sweep runs (one handler at a time), so the values
+    // are read once; without the copies every dot would load them again after the screen's
+    // rare out-of-line edge case.
+    const int hPos = fields.h_pos, vPos = fields.v_pos, beamGreen = fields.beam_green;
     for (const Trace *trace : data.traces()) {
         // Only the captured samples 1..9999 are plotted; element 10000 never holds one.
+        const std::int16_t *levels = trace->data();
         int dotNumber = 1;
         for (int index = FirstSample; index <= LastSample; index += step, ++dotNumber) {
-            const int level = (*trace)[index];
-            const Colour colour = rgb(70, fields.beam_green, 180);
-            plot(screen, dotNumber + fields.h_pos, level + fields.v_pos, colour);
+            const Colour colour = rgb(70, beamGreen, 180); // the beam colour, made per dot
+            plot(screen, dotNumber + hPos, levels[index] + vPos, colour);
         }
     }
 }
