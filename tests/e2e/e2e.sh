@@ -1,0 +1,378 @@
+#!/usr/bin/env bash
+# Whole-program checks: the built analyzer on a private X server under openbox, operated with
+# real pointer and key events (xdotool), judged by the pixels of screenshots (ImageMagick), by
+# the calls that reach its port library (logged by libe2e-port.so, see e2eportlib.cpp), by its
+# messages and by its exit status.
+#
+# Usage: e2e.sh SCENARIO PROGRAM PORT-LIBRARY CXX-NAMES-LIBRARY
+#   session    start-up picture, power on, a capture, Light, the port window, exit
+#   close-box  the window's close box ends the program like "exit"
+#   bad-input  port libraries that cannot be used, and an unknown option
+# Works in ./e2e-SCENARIO (screenshots, logs), kept for a look after a failure.
+# Exit status: 0 passed, 1 failed, 77 skipped (a tool is missing).
+set -euo pipefail
+
+scenario=$1 program=$2 portlib=$3 cxxlib=$4
+here=$(cd "$(dirname "$0")" && pwd)
+IM=/usr/bin/convert IMPORT=/usr/bin/import # Debian's ImageMagick; PATH may offer others
+
+for tool in Xvfb openbox xdotool xwininfo xprop timeout "$IM" "$IMPORT"; do
+    command -v "$tool" >/dev/null ||
+        { echo "SKIP: $tool is missing (scripts/install-deps.sh test installs it)"; exit 77; }
+done
+
+work=$PWD/e2e-$scenario
+rm -rf "$work"
+mkdir -p "$work/runtime"
+chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+# For a sanitizer build: one false report from a system library (see asan.supp). The rest of
+# the caller's options stay as they are.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=$here/asan.supp"
+# The suite's leak suppressions (system libraries under Qt) also when ctest runs without
+# scripts/test.sh: the X platform brings in D-Bus, which the offscreen tests never load.
+[[ ${LSAN_OPTIONS:-} == *suppressions=* ]] ||
+    export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/../lsan.supp:print_suppressions=0"
+
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($scenario): $*"
+    [[ -s $work/stderr ]] && sed 's/^/  program stderr: /' "$work/stderr"
+    exit 1
+}
+ok() { echo "ok: $*"; }
+
+# --- The X server, its window manager and the program ---
+
+# A display number of the server's own choosing; -noreset keeps it up between clients.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
+[[ -s $work/display ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# openbox gives the window a close box and the focus, as a desktop does. Its settings are the
+# system's: a user's own could move the close box.
+XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+
+log=$work/port.log
+export LA_E2E_PORT_LOG=$log
+app='' win='' X=0 Y=0 W=0 status=''
+
+# start ARGS...: starts the program and waits for its window.
+start() {
+    rm -f "$log"
+    "$program" "$@" >"$work/stdout" 2>"$work/stderr" &
+    app=$!
+    pids+=("$app")
+    win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Logic Analyzer' | head -n1) ||
+        fail "the window never showed"
+    read -r X Y W _ < <(origin "$win")
+    # openbox hands the focus to a new window; the first activation redraws the screen, and a
+    # click that came before it would see its picture wiped.
+    for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$win" ]] && return; sleep 0.1; done
+    fail "the window never got the focus"
+}
+
+# origin WINDOW: "X Y WIDTH HEIGHT" of its client area on the screen. xdotool's own geometry
+# would include openbox's frame.
+origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+        /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'
+}
+
+# finish: waits (bounded) for the program to end and sets $status.
+finish() {
+    for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+    kill -0 "$app" 2>/dev/null && fail "the program did not end"
+    status=0
+    wait "$app" || status=$?
+}
+
+# click X Y [WINDOW]: a left click at a point of the main window's client area, or WINDOW's.
+click() {
+    local ox=$X oy=$Y
+    [[ -n ${3:-} ]] && read -r ox oy _ < <(origin "$3")
+    xdotool mousemove --sync $((ox + $1)) $((oy + $2)) click 1
+}
+
+# --- Pictures ---
+
+shot='' shots=0
+take() {
+    shots=$((shots + 1))
+    shot=$work/$(printf "%02d" $shots)-${1//[^A-Za-z0-9]/-}.png
+    "$IMPORT" -window root "$shot"
+}
+
+# colours X Y [X Y...]: "R,G,B" of client-area points of the latest picture, one per line.
+colours() {
+    local format='' x y
+    while (($#)); do
+        x=$((X + $1)) y=$((Y + $2))
+        shift 2
+        format+="%[fx:round(255*p{$x,$y}.r)],%[fx:round(255*p{$x,$y}.g)],%[fx:round(255*p{$x,$y}.b)]\n"
+    done
+    "$IM" "$shot" -format "$format" info:
+}
+
+# The mismatches of the latest picture's checks gather in $why.
+why=''
+# points X Y COLOUR [X Y COLOUR...]: the colours at client-area points.
+points() {
+    local coords=() want=() got i
+    while (($#)); do coords+=("$1" "$2"); want+=("$1,$2 $3"); shift 3; done
+    mapfile -t got < <(colours "${coords[@]}")
+    for i in "${!want[@]}"; do
+        [[ ${got[i]} == "${want[i]#* }" ]] || why+="($((coords[2*i])),$((coords[2*i+1]))) is ${got[i]}, not ${want[i]#* }; "
+    done
+}
+# screen X Y COLOUR...: the same at points of the scope screen (Picture1, at 24,24).
+screen() {
+    local args=()
+    while (($#)); do args+=($((24 + $1)) $((24 + $2)) "$3"); shift 3; done
+    points "${args[@]}"
+}
+# count X Y W H COLOUR N: exactly N pixels of COLOUR in that client-area rectangle.
+count() {
+    local n
+    n=$("$IM" "$shot" -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage -alpha off \
+        -fill black +opaque "rgb($5)" -fill white -opaque "rgb($5)" \
+        -format '%[fx:round(mean*w*h)]' info:)
+    [[ $n == "$6" ]] || why+="$n pixels of $5 in ${3}x$4+$1+$2, not $6; "
+}
+
+# expect LABEL CHECK...: takes pictures until CHECK finds nothing amiss, for up to 10 s: the
+# window repaints a moment after the event that changed it.
+expect() {
+    local label=$1 deadline=$((SECONDS + 10))
+    shift
+    while :; do
+        take "$label"
+        why=''
+        "$@"
+        [[ -z $why ]] && { ok "$label"; return; }
+        ((SECONDS < deadline)) || fail "$label: $why(picture $shot)"
+        sleep 0.2
+    done
+}
+
+# Colours of the panel (see display/, acquisition/channeldecoder.h, acquisition/capturecycle.h).
+BACK=70,130,180 GRID=70,86,115 BEAM=70,200,180
+LIT=255,255,68 UNLIT=122,124,37 ARMED=255,0,0 DONE=121,26,13 TIMEBOX=0,0,64
+LAMP_AT_START=128,128,0 # control/frontpanel.h
+
+# Controls' centres in client pixels (ui/mainwindow.cpp, twips / 15).
+ON_X=640 ON_Y=488       # Command9: Frame4 (616,424) + (8,48), 33 x 33
+GET_X=544 GET_Y=472     # Command5 (528,464) 33 x 17
+LED_X=544 LED_Y=452     # get_led (528,448) 33 x 9
+LIGHT_X=648 LIGHT_Y=101 # VScroll1 (624,96) 49 x 25: the top arrow is its upper half
+PORT_X=124 PORT_Y=504   # Command3 (104,496) 41 x 17
+EXIT_X=44 EXIT_Y=504    # Command4 (24,496) 41 x 17
+# In the port window (ui/portwindow.cpp): its list Combo1 (16,16) 57 x 21, OK (24,120) 49 x 17.
+LIST_X=44 LIST_Y=26 OK_X=48 OK_Y=128
+# Lamp k (1..5) is led<k> at (392 + 24 (k-1), 456), 9 x 9.
+lamp() { echo $((396 + 24 * ($1 - 1))) 460; }
+
+# capture: presses "get" and waits for the capture two seconds later.
+capture() {
+    click $GET_X $GET_Y
+    expect "get-armed" points $LED_X $LED_Y $ARMED
+    expect "get-done" points $LED_X $LED_Y $DONE
+}
+
+# calls: the port library's log in runs of equal lines, "9999 r 889;1 w 888 255;".
+calls() { [[ -e $log ]] || return 0; uniq -c "$log" | awk '{ $1 = $1; printf "%s;", $0 }'; }
+# calls_are LABEL RUNS: the log is exactly RUNS, as calls shows them.
+calls_are() {
+    local got
+    got=$(calls)
+    [[ $got == "$2" ]] || fail "$1: the port saw \"$got\", not \"$2\""
+    ok "$1"
+}
+
+# --- The scenarios ---
+
+# The picture before power on: the screen's colour and graticule (lines every 40 pixels), no
+# dot of any trace, the time box dark with its "uS".
+startup_picture() {
+    screen 20 20 $BACK 0 20 $GRID 40 20 $GRID 41 20 $BACK 520 20 $GRID 540 20 $BACK \
+        20 0 $GRID 20 40 $GRID 20 41 $BACK 20 360 $GRID 20 380 $BACK 556 399 $BACK
+    count 24 24 557 400 $BEAM 0
+    points 530 490 $TIMEBOX
+    for k in 1 2 3 4 5; do points $(lamp $k) $LAMP_AT_START; done
+    # A few pixels of the box's light text.
+    local ink
+    ink=$("$IM" "$shot" -crop "29x15+$((X + 530))+$((Y + 490))" +repage -alpha off \
+        -fill black -opaque "rgb($TIMEBOX)" -format '%[fx:mean>0.05]' info:)
+    [[ $ink == 1 ]] || why+="the time box shows no text; "
+}
+
+# Power on: the five channels idle, each a row of 2 x 2 dots on its lower level (65, 130, 195,
+# 260, 325), over the whole width; the dots cover the graticule.
+idle_traces() {
+    local level x at=()
+    for level in 65 130 195 260 325; do
+        for x in 1 100 280 556; do at+=($x $level $BEAM $x $((level - 1)) $BEAM); done
+        at+=(100 $((level + 1)) $BACK 100 $((level - 2)) $BACK 100 $((level - 30)) $BACK)
+    done
+    screen "${at[@]}" 40 65 $BEAM 40 20 $GRID
+    count 24 24 557 400 $BEAM $((5 * 2 * 557))
+}
+
+# The capture of the library's pattern at zoom 001 (one sample a pixel): samples 1..300 read
+# 0x50 (channels 1 and 4 high), the rest 0xA8 (channels 2, 3 and 5 high on the port; channel 3
+# arrives inverted, so it shows low). The lamps show the last sample.
+captured_traces() {
+    # Channel levels for x = 150 (first pattern), then x = 450 (second pattern).
+    local high_first=(35 130 165 230 325) high_last=(65 100 195 260 295) k at=()
+    for k in 0 1 2 3 4; do
+        at+=(150 ${high_first[k]} $BEAM 149 $((high_first[k] - 1)) $BEAM 150 ${high_last[k]} $BACK
+             450 ${high_last[k]} $BEAM 449 $((high_last[k] - 1)) $BEAM 450 ${high_first[k]} $BACK)
+    done
+    # The graticule lies over the dots.
+    screen "${at[@]}" 160 35 $GRID 480 295 $GRID
+    # Columns 0..300 at the first levels and 300..556 at the second, less the 14 grid columns.
+    count 24 24 557 400 $BEAM $((5 * 2 * (301 + 257 - 14)))
+    points $(lamp 1) $UNLIT $(lamp 2) $LIT $(lamp 3) $UNLIT $(lamp 4) $UNLIT $(lamp 5) $LIT
+}
+
+# Three clicks on Light's top arrow: every component of the screen's colour up by 3, and the
+# capture redrawn at zoom 010 (dot n is sample 10 n - 9: the first pattern up to dot 30).
+lighter_screen() {
+    screen 20 20 73,133,183 40 20 $GRID 15 35 $BEAM 15 65 73,133,183 \
+        210 100 $BEAM 210 130 73,133,183
+}
+
+session() {
+    start --port-library "$portlib"
+    expect "start-up picture" startup_picture
+
+    click $ON_X $ON_Y
+    expect "power on: idle traces" idle_traces
+    calls_are "power on: no port call" ""
+
+    capture
+    expect "capture: traces and lamps" captured_traces
+    calls_are "capture: 9999 reads of the status register 0x379" "9999 r 889;"
+
+    xdotool mousemove --sync $((X + LIGHT_X)) $((Y + LIGHT_Y)) click --repeat 3 --delay 150 1
+    expect "Light: three steps brighter" lighter_screen
+
+    click $PORT_X $PORT_Y
+    local portwin
+    portwin=$(timeout 10 xdotool search --sync --onlyvisible --name '^port$' | head -n1) ||
+        fail "the port window never showed"
+    click $LIST_X $LIST_Y "$portwin"
+    # The list opens as a popup window of its own, which takes the keys.
+    local windows
+    for _ in $(seq 100); do
+        windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
+        ((windows >= 3)) && break
+        sleep 0.1
+    done
+    ((windows >= 3)) || fail "the port window's list did not open"
+    xdotool key --delay 100 Down Down Return
+    click $OK_X $OK_Y "$portwin"
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name '^port$' >/dev/null || break
+        sleep 0.1
+    done
+    xdotool search --onlyvisible --name '^port$' >/dev/null && fail "OK left the port window open"
+    calls_are "Light and the port window: no port call" "9999 r 889;"
+
+    capture
+    calls_are "capture after &H278: 9999 reads of 0x279" "9999 r 889;9999 r 633;"
+
+    click $EXIT_X $EXIT_Y
+    finish
+    [[ $status == 0 ]] || fail "exit: status $status"
+    calls_are "exit: 255 to 0x278, then 12 to 0x27A" "9999 r 889;9999 r 633;1 w 632 255;1 w 634 12;"
+}
+
+close_box() {
+    start --port-library "$portlib"
+    # openbox's close box: the rightmost button of the title bar, about 10 pixels in from the
+    # frame's right edge, in the middle of the title bar's height.
+    local extents top
+    extents=$(xprop -id "$win" _NET_FRAME_EXTENTS)
+    top=$(echo "$extents" | awk -F'[=,]' '{print $4 + 0}')
+    ((top > 10)) || fail "openbox gave the window no title bar: $extents"
+    xdotool mousemove --sync $((X + W - 10)) $((Y - top / 2)) click 1
+    finish
+    [[ $status == 0 ]] || fail "close box: status $status"
+    calls_are "close box: 255 to 0x378, then 12 to 0x37A" "1 w 888 255;1 w 890 12;"
+    [[ ! -s $work/stderr ]] || fail "close box: the program complained"
+}
+
+# bad_library LABEL PATH REASON: the program starts with a library it cannot use; a capture
+# ends in a message box and the instrument carries on; at exit it says why it could not leave
+# the port in its final state, and ends with status 1.
+bad_library() {
+    local label=$1 path=$2 reason=$3
+    start --port-library "$path"
+    click $ON_X $ON_Y
+    click $GET_X $GET_Y
+    timeout 15 xdotool search --sync --onlyvisible --name '^Capture failed$' >/dev/null ||
+        fail "$label: no message box after get"
+    take "$label message"
+    [[ ! -s $work/stderr ]] || fail "$label: messages on stderr before exit"
+    xdotool key Return
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name '^Capture failed$' >/dev/null || break
+        sleep 0.1
+    done
+    expect "$label: get ready again" points $LED_X $LED_Y $DONE
+    kill -0 "$app" 2>/dev/null || fail "$label: the program ended with the message"
+
+    click $EXIT_X $EXIT_Y
+    finish
+    [[ $status == 1 ]] || fail "$label: exit status $status, not 1"
+    local said
+    said=$(grep -c '^logic-analyzer:' "$work/stderr") || true
+    [[ $said == 1 ]] && grep -q "^logic-analyzer: could not leave the port in its final state: .*$reason" "$work/stderr" ||
+        fail "$label: stderr does not say once that \"$reason\""
+    ok "$label: message box, then one line on stderr and status 1"
+}
+
+bad_input() {
+    mkdir -p "$work/a-directory"
+    echo "not a library" >"$work/not-a-library.so"
+    bad_library "a directory" "$work/a-directory" "it is a directory"
+    bad_library "a text file" "$work/not-a-library.so" "not a shared object this program can load"
+    bad_library "no C names" "$cxxlib" "has no function Out32"
+
+    rm -f "$log"
+    status=0
+    timeout 20 "$program" --port-library "$portlib" --colour >"$work/stdout" 2>"$work/stderr" || status=$?
+    [[ $status == 2 ]] || fail "unknown option: status $status, not 2"
+    [[ ! -s $work/stdout && $(wc -l <"$work/stderr") == 1 ]] &&
+        grep -q "unknown option '--colour'" "$work/stderr" ||
+        fail "unknown option: not one line on stderr naming it"
+    xdotool search --name '^Logic Analyzer' >/dev/null && fail "unknown option: a window showed"
+    calls_are "unknown option: one line, status 2, no window, no port call" ""
+}
+
+case $scenario in
+    session) session ;;
+    close-box) close_box ;;
+    bad-input) bad_input ;;
+    *) fail "unknown scenario $scenario" ;;
+esac
+echo "PASS ($scenario)"
