@@ -47,8 +47,7 @@ double capture(const la::CaptureOptions &options, la::GlobalData &data)
 
     std::array<std::int16_t, la::LastSample + 2> reads{};
     const double elapsed = la::timedCapture(port, perf, data.status_port, reads.data());
-    for (int i = la::FirstSample; i <= la::LastSample; ++i)
-        data.samples[i] = reads[static_cast<std::size_t>(i)];
+    la::storeSamples(reads.data(), data.samples);
 
     // The decoder lights lamps as well; here nobody looks at them.
     std::array<la::ShapeModel, 5> lamps{

@@ -43,8 +43,7 @@ void CaptureCycle::timer1Tick()
         abandon(error.what());
         return;
     }
-    for (int i = FirstSample; i <= LastSample; ++i)
-        m_data.samples[i] = m_reads[static_cast<std::size_t>(i)];
+    storeSamples(m_reads.data(), m_data.samples);
 
     m_panel.Text1.setText(formatMilliseconds(elapsed * 1000));
     m_lastElapsed = elapsed;

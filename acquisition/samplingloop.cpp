@@ -24,4 +24,10 @@ double timedCapture(PortIo &port, cPerfCounter &perf, const std::int16_t &status
     return elapsed;
 }
 
+void storeSamples(const std::int16_t *reads, Samples &samples)
+{
+    for (int i = FirstSample; i <= LastSample; ++i)
+        samples[i] = reads[i];
+}
+
 } // namespace la

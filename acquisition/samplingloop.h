@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/portio.h"
+#include "control/instrumentstate.h"
 
 #include <cstdint>
 
@@ -19,5 +20,8 @@ void readSamples(Inp32Fn inp32, const std::int16_t &statusPort, std::int16_t *ou
 // contents of `out` are then meaningless.
 double timedCapture(PortIo &port, cPerfCounter &perf, const std::int16_t &statusPort,
                     std::int16_t *out);
+
+// Keeps a successful capture's reads 1..9999 as the instrument's samples.
+void storeSamples(const std::int16_t *reads, Samples &samples);
 
 } // namespace la
