@@ -1,21 +1,18 @@
 // logic-capture: one capture of the five channels from the command line, written as VCD.
 // No window and no event loop: options, one capture, one file, an exit status.
 
-#include "acquisition/channeldecoder.h"
+#include "acquisition/capture.h"
 #include "acquisition/elapsedformat.h"
 #include "acquisition/monotoniccounter.h"
+#include "acquisition/parallelport.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
-#include "acquisition/portlibrarylocation.h"
 #include "acquisition/safefile.h"
 #include "acquisition/samplingloop.h"
 #include "acquisition/vcdwriter.h"
 #include "control/captureoptions.h"
-#include "control/instrumentstate.h"
-#include "ui/shapemodel.h"
-#include "version.h"
+#include "control/state/instrumentstate.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,7 +22,6 @@ namespace {
 
 constexpr char Program[] = "logic-capture";
 constexpr int CaptureFailed = 1;
-constexpr int UsageError = 2;
 
 int report(const std::string &message, int status)
 {
@@ -33,28 +29,14 @@ int report(const std::string &message, int status)
     return status;
 }
 
-// Reads the port once, decodes the channels and returns the measured seconds (-1 without a
-// counter). Throws PortError.
-double capture(const la::CaptureOptions &options, la::GlobalData &data)
+// One capture of the status register of the port at options.base. Throws PortError.
+la::Capture capture(const la::CaptureOptions &options)
 {
-    const std::string library = options.portLibrary.empty()
-                                    ? options.portLibraryPath(la::defaultPortLibraryDir())
-                                    : options.portLibrary;
-    la::PortLibrary port(library);
+    la::PortLibrary port(options.portLibraryPath());
     la::MonotonicCounter counter;
     la::cPerfCounter perf(counter);
-    data.setDataPort(static_cast<std::int16_t>(options.base));
-
-    std::array<std::int16_t, la::LastSample + 2> reads{};
-    const double elapsed = la::timedCapture(port, perf, data.status_port, reads.data());
-    la::storeSamples(reads.data(), data.samples);
-
-    // The decoder lights lamps as well; here nobody looks at them.
-    std::array<la::ShapeModel, 5> lamps{
-        la::ShapeModel(la::LampUnlit), la::ShapeModel(la::LampUnlit), la::ShapeModel(la::LampUnlit),
-        la::ShapeModel(la::LampUnlit), la::ShapeModel(la::LampUnlit)};
-    la::decode_channels(data, {&lamps[0], &lamps[1], &lamps[2], &lamps[3], &lamps[4]});
-    return elapsed;
+    const auto status = static_cast<std::int16_t>(options.base + la::StatusOffset);
+    return la::readCapture(port, perf, status, la::SampleCount);
 }
 
 void writeToStandardOutput(const std::string &vcd)
@@ -74,33 +56,22 @@ int main(int argc, char *argv[])
 {
     const la::CaptureOptions options =
         la::CaptureOptions::parse(std::vector<std::string>(argv + 1, argv + argc));
-    switch (options.action) {
-    case la::CaptureOptions::Action::Help:
-        std::cout << la::CaptureOptions::usage(Program);
-        return 0;
-    case la::CaptureOptions::Action::Version:
-        std::cout << Program << ' ' << LA_VERSION << '\n';
-        return 0;
-    case la::CaptureOptions::Action::Error:
-        return report(options.error + " (" + Program + " --help lists the options)", UsageError);
-    case la::CaptureOptions::Action::Capture:
-        break;
-    }
+    if (const auto status = options.finishEarly(Program, la::CaptureOptions::usage(Program)))
+        return *status;
 
-    la::GlobalData data;
     try {
-        const double elapsed = capture(options, data);
-        if (elapsed > 0) {
-            std::cerr << "capture: " << la::SampleCount << " reads in "
-                      << la::formatMilliseconds(elapsed * 1000) << " ms\n";
+        const la::Capture taken = capture(options);
+        if (taken.elapsedSeconds > 0) {
+            std::cerr << "capture: " << taken.size() << " reads in "
+                      << la::formatMilliseconds(taken.elapsedSeconds * 1000) << " ms\n";
         } else {
-            std::cerr << "capture: " << la::SampleCount
+            std::cerr << "capture: " << taken.size()
                       << " reads, time not measured (no counter)\n";
         }
         if (options.output.empty())
-            writeToStandardOutput(la::captureToVcd(data, elapsed, la::vcdDateNow()));
+            writeToStandardOutput(la::captureToVcd(taken, la::vcdDateNow()));
         else
-            la::saveCaptureAsVcd(options.output, data, elapsed);
+            la::saveCaptureAsVcd(options.output, taken);
     } catch (const la::PortError &error) {
         return report(error.what(), CaptureFailed);
     } catch (const la::FileWriteError &error) {

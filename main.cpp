@@ -3,7 +3,6 @@
 
 #include "acquisition/monotoniccounter.h"
 #include "acquisition/portlibrary.h"
-#include "acquisition/portlibrarylocation.h"
 #include "control/commandline.h"
 #include "control/instrument.h"
 #include "display/screenimage.h"
@@ -41,25 +40,12 @@ int main(int argc, char *argv[])
     // The command line is read before Qt starts, so that --help and --version need no display.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const la::CommandLine line = la::CommandLine::parse(arguments);
-    switch (line.action) {
-    case la::CommandLine::Action::Help:
-        std::fputs(la::CommandLine::usage(Program).c_str(), stdout);
-        return 0;
-    case la::CommandLine::Action::Version:
-        std::printf("%s %s\n", Program, LA_VERSION);
-        return 0;
-    case la::CommandLine::Action::Error:
-        std::fprintf(stderr, "%s: %s (%s --help lists the options)\n", Program, line.error.c_str(),
-                     Program);
-        return 2;
-    case la::CommandLine::Action::Run:
-        break;
-    }
+    if (const auto status = line.finishEarly(Program, la::CommandLine::usage(Program)))
+        return *status;
 
     std::string libraryPath;
     try {
-        libraryPath = line.portLibrary.empty() ? line.portLibraryPath(la::defaultPortLibraryDir())
-                                               : line.portLibrary;
+        libraryPath = line.portLibraryPath();
     } catch (const la::PortError &error) {
         std::fprintf(stderr, "%s: %s\n", Program, error.what());
         return 1;

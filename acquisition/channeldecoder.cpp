@@ -1,6 +1,7 @@
 #include "acquisition/channeldecoder.h"
 
-#include "ui/shapemodel.h"
+#include "acquisition/channels.h"
+#include "control/state/shapemodel.h"
 
 namespace la {
 
@@ -11,9 +12,8 @@ void decode_channels(GlobalData &data, const std::array<ShapeModel *, 5> &lamps)
         const Channel &channel = Channels[k];
         Trace &trace = *traces[k];
         for (int i = FirstSample; i <= LastSample; ++i) {
-            const std::int16_t sample = data.samples[i].value_or(0);
-            trace[i] = (sample & channel.mask) == channel.mask ? channel.levelIfSet
-                                                               : channel.levelIfClear;
+            const bool high = lineHigh(data.samples[i].value_or(0), k);
+            trace[i] = high ? channel.upperLevel : channel.lowerLevel;
         }
         lamps[k]->setBackColour(trace[LastSample] == channel.upperLevel ? LampLit : LampUnlit);
     }

@@ -32,14 +32,4 @@ std::string defaultPortLibraryDir()
     return portLibraryDirBeside(program.string());
 }
 
-std::string hardwarePortLibraryPath()
-{
-    return defaultPortLibraryDir() + "/" + kHardwarePortLibrary;
-}
-
-std::string simulatedPortLibraryPath()
-{
-    return defaultPortLibraryDir() + "/" + kSimulatedPortLibrary;
-}
-
 } // namespace la

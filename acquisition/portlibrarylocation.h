@@ -16,8 +16,4 @@ std::string portLibraryDirBeside(const std::string &programPath);
 // PortError when the program cannot find itself.
 std::string defaultPortLibraryDir();
 
-// The full paths of the two shipped libraries in defaultPortLibraryDir().
-std::string hardwarePortLibraryPath();
-std::string simulatedPortLibraryPath();
-
 } // namespace la

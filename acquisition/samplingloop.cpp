@@ -1,33 +1,39 @@
 #include "acquisition/samplingloop.h"
 
+#include "acquisition/parallelport.h"
 #include "acquisition/perfcounter.h"
-#include "control/instrumentstate.h"
+
+#include <algorithm>
 
 namespace la {
 
-void readSamples(Inp32Fn inp32, const std::int16_t &statusPort, std::int16_t *out)
+void readSamples(Inp32Fn inp32, std::int16_t statusPort, std::int16_t *out, std::size_t count)
 {
-    for (int i = FirstSample; i != LastSample + 1; ++i)
+    for (std::size_t i = 0; i != count; ++i)
         out[i] = inp32(statusPort);
 }
 
-double timedCapture(PortIo &port, cPerfCounter &perf, const std::int16_t &statusPort,
-                    std::int16_t *out)
+Capture readCapture(PortIo &port, cPerfCounter &perf, std::int16_t statusPort, std::size_t count)
 {
+    Capture capture;
+    capture.base = static_cast<std::uint16_t>(statusPort - StatusOffset);
+    // Allocated and touched here, so that no page fault falls inside the reads.
+    capture.reads.assign(count, 0);
     // Bound first, so that loading the library never counts as reading time.
     const Inp32Fn inp32 = port.inp32();
     perf.Reset();
-    readSamples(inp32, statusPort, out);
-    const double elapsed = perf.Elapsed();
+    readSamples(inp32, statusPort, capture.reads.data(), count);
+    capture.elapsedSeconds = perf.Elapsed();
     if (const std::string failure = port.takeLastError(); !failure.empty())
         throw PortError(failure);
-    return elapsed;
+    return capture;
 }
 
-void storeSamples(const std::int16_t *reads, Samples &samples)
+void storeSamples(const Capture &capture, Samples &samples)
 {
-    for (int i = FirstSample; i <= LastSample; ++i)
-        samples[i] = reads[i];
+    const std::size_t stored = std::min<std::size_t>(capture.size(), SampleCount);
+    for (std::size_t i = 0; i < stored; ++i)
+        samples[FirstSample + static_cast<int>(i)] = capture.reads[i];
 }
 
 } // namespace la

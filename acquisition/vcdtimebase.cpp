@@ -1,7 +1,5 @@
 #include "acquisition/vcdtimebase.h"
 
-#include "control/instrumentstate.h"
-
 #include <cmath>
 
 namespace la {
@@ -13,22 +11,22 @@ constexpr double MostTicks = 9e15;
 
 } // namespace
 
-VcdTimebase VcdTimebase::forElapsed(double elapsedSeconds)
+VcdTimebase VcdTimebase::forElapsed(double elapsedSeconds, std::size_t reads)
 {
     const VcdTimebase unmeasured(false, -6, 1);
-    if (!std::isfinite(elapsedSeconds) || elapsedSeconds <= 0)
+    if (!std::isfinite(elapsedSeconds) || elapsedSeconds <= 0 || reads == 0)
         return unmeasured;
-    const double period = elapsedSeconds / SampleCount;
+    const double period = elapsedSeconds / static_cast<double>(reads);
     int exponent = CoarsestExponent;
     // The small allowance keeps a period of exactly 1 us at 10 ns, whatever the last bit of
     // the division says.
     while (exponent > FinestExponent &&
            std::pow(10.0, exponent) * TicksPerPeriodAtLeast > period * (1 + 1e-9))
         --exponent;
-    const double ticksPerSample = period / std::pow(10.0, exponent);
-    if (ticksPerSample * SampleCount > MostTicks)
+    const double ticksPerRead = period / std::pow(10.0, exponent);
+    if (ticksPerRead * static_cast<double>(reads) > MostTicks)
         return unmeasured;
-    return VcdTimebase(true, exponent, ticksPerSample);
+    return VcdTimebase(true, exponent, ticksPerRead);
 }
 
 std::string VcdTimebase::timescale() const
@@ -39,9 +37,9 @@ std::string VcdTimebase::timescale() const
     return std::string(factors[shifted % 3]) + " " + units[shifted / 3];
 }
 
-std::uint64_t VcdTimebase::tickOf(int sample) const
+std::uint64_t VcdTimebase::tickOf(std::size_t index) const
 {
-    return static_cast<std::uint64_t>(std::llround((sample - FirstSample) * m_ticksPerSample));
+    return static_cast<std::uint64_t>(std::llround(static_cast<double>(index) * m_ticksPerRead));
 }
 
 } // namespace la

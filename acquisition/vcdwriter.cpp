@@ -1,9 +1,9 @@
 #include "acquisition/vcdwriter.h"
 
-#include "acquisition/channeldecoder.h"
+#include "acquisition/capture.h"
+#include "acquisition/channels.h"
 #include "acquisition/safefile.h"
 #include "acquisition/vcdtimebase.h"
-#include "control/instrumentstate.h"
 #include "version.h"
 
 #include <algorithm>
@@ -16,19 +16,18 @@ namespace la {
 
 namespace {
 
-// The connector pin of each channel, for the reader who wires the probe.
-constexpr std::array<int, 5> ConnectorPins = {13, 12, 11, 10, 15};
 // Identifier characters of ch1..ch5, as simulators number their first wires.
 constexpr std::array<char, 5> Ids = {'!', '"', '#', '$', '%'};
 
 std::string describeChannel(std::size_t k)
 {
-    const int bit = std::countr_zero(Channels[k].mask);
+    const ChannelWire &wire = ChannelWires[k];
+    const int bit = std::countr_zero(wire.mask);
     std::string text = "ch" + std::to_string(k + 1) + ": status bit " + std::to_string(bit);
-    // The port inverts Busy; the trace, and so this wire, shows the line itself.
-    if (bit == 7)
+    // The port inverts Busy; the wire shows the line itself.
+    if (wire.inverted)
         text += " (Busy, read inverted)";
-    return text + ", connector pin " + std::to_string(ConnectorPins[k]);
+    return text + ", connector pin " + std::to_string(wire.pin);
 }
 
 // Fixed-point text with three decimals and a '.', whatever the locale (the GUI sets the
@@ -41,13 +40,13 @@ std::string fixed3(double value)
     return error == std::errc() ? std::string(text, end) : std::string("?");
 }
 
-std::string describeTime(double elapsedSeconds, const VcdTimebase &timebase)
+std::string describeTime(const Capture &capture, const VcdTimebase &timebase)
 {
     if (!timebase.measured())
         return "No capture time was measured (no counter): one tick per sample.";
-    return "Measured capture time " + fixed3(elapsedSeconds * 1e3) +
-           " ms: sample n sits at (n - 1) x " + fixed3(elapsedSeconds / SampleCount * 1e9) +
-           " ns, the average period.";
+    const double period = capture.elapsedSeconds / static_cast<double>(capture.size());
+    return "Measured capture time " + fixed3(capture.elapsedSeconds * 1e3) +
+           " ms: sample n sits at (n - 1) x " + fixed3(period * 1e9) + " ns, the average period.";
 }
 
 } // namespace
@@ -62,33 +61,35 @@ std::string vcdDateNow()
     return text;
 }
 
-std::string captureToVcd(const GlobalData &data, double elapsedSeconds, const std::string &date)
+std::string captureToVcd(const Capture &capture, const std::string &date)
 {
-    const VcdTimebase timebase = VcdTimebase::forElapsed(elapsedSeconds);
-    const auto traces = data.traces();
-    auto level = [&](std::size_t k, int sample) {
-        return (*traces[k])[sample] == Channels[k].upperLevel ? '1' : '0';
+    const std::size_t count = capture.size();
+    const VcdTimebase timebase = VcdTimebase::forElapsed(capture.elapsedSeconds, count);
+    auto level = [&](std::size_t k, std::size_t read) {
+        return lineHigh(capture.reads[read], k) ? '1' : '0';
     };
 
     std::string vcd;
     vcd.reserve(64 * 1024);
     vcd += "$date " + date + " $end\n";
     vcd += "$version logic-analyzer " LA_VERSION " $end\n";
-    vcd += "$comment " + std::to_string(SampleCount) +
+    vcd += "$comment " + std::to_string(count) +
            " samples of the parallel port's status lines; 1 = line high. $end\n";
-    vcd += "$comment " + describeTime(elapsedSeconds, timebase) + " $end\n";
+    vcd += "$comment " + describeTime(capture, timebase) + " $end\n";
     vcd += "$timescale " + timebase.timescale() + " $end\n";
     vcd += "$scope module probe $end\n";
-    for (std::size_t k = 0; k < Channels.size(); ++k) {
+    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
         vcd += "$comment " + describeChannel(k) + " $end\n";
         vcd += std::string("$var wire 1 ") + Ids[k] + " ch" + std::to_string(k + 1) + " $end\n";
     }
     vcd += "$upscope $end\n$enddefinitions $end\n";
+    if (count == 0)
+        return vcd;
 
     vcd += "#0\n$dumpvars\n";
     std::array<char, 5> last{};
-    for (std::size_t k = 0; k < Channels.size(); ++k) {
-        last[k] = level(k, FirstSample);
+    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
+        last[k] = level(k, 0);
         vcd += {last[k], Ids[k], '\n'};
     }
     vcd += "$end\n";
@@ -96,30 +97,30 @@ std::string captureToVcd(const GlobalData &data, double elapsedSeconds, const st
     std::uint64_t lastTick = 0;
     // A time that rounds onto the one before is moved on by a tick, which only happens
     // when the period is below a picosecond.
-    auto nextTick = [&](int sample) {
-        lastTick = std::max(timebase.tickOf(sample), lastTick + 1);
+    auto nextTick = [&](std::size_t read) {
+        lastTick = std::max(timebase.tickOf(read), lastTick + 1);
         return lastTick;
     };
-    for (int i = FirstSample + 1; i <= LastSample; ++i) {
+    for (std::size_t i = 1; i < count; ++i) {
         std::string changes;
-        for (std::size_t k = 0; k < Channels.size(); ++k) {
+        for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
             const char value = level(k, i);
             if (value != last[k])
                 changes += {value, Ids[k], '\n'};
             last[k] = value;
         }
-        // Every sample's time is reckoned, changed or not, so that the times stay in order.
+        // Every read's time is reckoned, changed or not, so that the times stay in order.
         const std::uint64_t tick = nextTick(i);
         if (!changes.empty())
             vcd += "#" + std::to_string(tick) + "\n" + changes;
     }
-    vcd += "#" + std::to_string(nextTick(LastSample + 1)) + "\n";
+    vcd += "#" + std::to_string(nextTick(count)) + "\n";
     return vcd;
 }
 
-void saveCaptureAsVcd(const std::string &path, const GlobalData &data, double elapsedSeconds)
+void saveCaptureAsVcd(const std::string &path, const Capture &capture)
 {
-    writeFileSafely(path, captureToVcd(data, elapsedSeconds, vcdDateNow()));
+    writeFileSafely(path, captureToVcd(capture, vcdDateNow()));
 }
 
 } // namespace la

@@ -22,7 +22,7 @@ void BM_SamplingLoop(benchmark::State &state)
     std::int16_t statusPort = 0x379;
     std::array<std::int16_t, 10001> samples{};
     for (auto _ : state) {
-        la::readSamples(inp32, statusPort, samples.data());
+        la::readSamples(inp32, statusPort, samples.data(), 9999);
         benchmark::ClobberMemory();
     }
     state.counters["ns_per_sample"] = benchmark::Counter(

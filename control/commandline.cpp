@@ -1,7 +1,9 @@
 #include "control/commandline.h"
 
 #include "acquisition/portlibrarylocation.h"
+#include "version.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace la {
@@ -14,6 +16,29 @@ CommandLine failure(const std::string &message)
     line.action = CommandLine::Action::Error;
     line.error = message;
     return line;
+}
+
+// Takes arguments[i] if it is --simulate or --port-library PATH.
+bool takePortOption(CommandLine &line, const std::vector<std::string> &arguments,
+                    std::size_t &i, std::string &error)
+{
+    if (arguments[i] == "--simulate") {
+        line.simulate = true;
+        return true;
+    }
+    std::string path;
+    if (!takeOptionValue(arguments, i, "--port-library", path))
+        return false;
+    if (path.empty()) {
+        error = "--port-library needs the path of a port library file";
+        return true;
+    }
+    // A path the user typed is taken from where they typed it; the loader itself never
+    // searches.
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    line.portLibrary = ec ? path : absolute.lexically_normal().string();
+    return true;
 }
 
 } // namespace
@@ -34,49 +59,8 @@ bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
     return false;
 }
 
-std::string PortSource::portLibraryPath(const std::string &libraryDir) const
-{
-    if (!portLibrary.empty())
-        return portLibrary;
-    return libraryDir + "/" + (simulate ? kSimulatedPortLibrary : kHardwarePortLibrary);
-}
-
-bool PortSource::takeOption(const std::vector<std::string> &arguments, std::size_t &i,
-                            std::string &error)
-{
-    if (arguments[i] == "--simulate") {
-        simulate = true;
-        return true;
-    }
-    std::string path;
-    if (!takeOptionValue(arguments, i, "--port-library", path))
-        return false;
-    if (path.empty()) {
-        error = "--port-library needs the path of a port library file";
-        return true;
-    }
-    // A path the user typed is taken from where they typed it; the loader itself never
-    // searches.
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    portLibrary = ec ? path : absolute.lexically_normal().string();
-    return true;
-}
-
-std::string PortSource::conflict() const
-{
-    if (simulate && !portLibrary.empty())
-        return "--simulate and --port-library exclude each other: choose one";
-    return {};
-}
-
-const char *PortSource::usageLines()
-{
-    return "  --simulate            read the simulated probe instead of the port\n"
-           "  --port-library PATH   read the port through your own library (Inp32, Out32)\n";
-}
-
-CommandLine CommandLine::parse(const std::vector<std::string> &arguments)
+CommandLine CommandLine::parse(const std::vector<std::string> &arguments,
+                               const OwnOption &ownOption)
 {
     CommandLine line;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -90,16 +74,42 @@ CommandLine CommandLine::parse(const std::vector<std::string> &arguments)
             return line;
         }
         std::string error;
-        if (line.takeOption(arguments, i, error)) {
+        if (takePortOption(line, arguments, i, error) ||
+            (ownOption && ownOption(arguments, i, error))) {
             if (!error.empty())
                 return failure(error);
             continue;
         }
         return failure("unknown option '" + arg + "'");
     }
-    if (const std::string conflict = line.conflict(); !conflict.empty())
-        return failure(conflict);
+    if (line.simulate && !line.portLibrary.empty())
+        return failure("--simulate and --port-library exclude each other: choose one");
     return line;
+}
+
+std::string CommandLine::portLibraryPath(const std::string &libraryDir) const
+{
+    if (!portLibrary.empty())
+        return portLibrary;
+    return libraryDir + "/" + (simulate ? kSimulatedPortLibrary : kHardwarePortLibrary);
+}
+
+std::string CommandLine::portLibraryPath() const
+{
+    // The user's own library needs no search for the shipped ones, which may fail.
+    return portLibrary.empty() ? portLibraryPath(defaultPortLibraryDir()) : portLibrary;
+}
+
+const char *CommandLine::portUsageLines()
+{
+    return "  --simulate            read the simulated probe instead of the port\n"
+           "  --port-library PATH   read the port through your own library (Inp32, Out32)\n";
+}
+
+const char *CommandLine::helpUsageLines()
+{
+    return "  --help                show this help and exit (also -h)\n"
+           "  --version             show the version and exit\n";
 }
 
 std::string CommandLine::usage(const std::string &program)
@@ -107,12 +117,30 @@ std::string CommandLine::usage(const std::string &program)
     return "Usage: " + program + " [--simulate | --port-library PATH]\n"
            "A five-channel logic analyzer for the PC parallel port.\n"
            "\n" +
-           std::string(usageLines()) +
-           "  --help                show this help and exit (also -h)\n"
-           "  --version             show the version and exit\n"
+           std::string(portUsageLines()) + helpUsageLines() +
            "\n"
            "Without options the port is read through the kernel's parallel-port\n"
            "device (/dev/parportN, group lp).\n";
+}
+
+std::optional<int> CommandLine::finishEarly(const std::string &program,
+                                            const std::string &help) const
+{
+    switch (action) {
+    case Action::Help:
+        std::fputs(help.c_str(), stdout);
+        return 0;
+    case Action::Version:
+        std::printf("%s %s\n", program.c_str(), LA_VERSION);
+        return 0;
+    case Action::Error:
+        std::fprintf(stderr, "%s: %s (%s --help lists the options)\n", program.c_str(),
+                     error.c_str(), program.c_str());
+        return 2;
+    case Action::Run:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace la

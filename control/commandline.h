@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,40 +14,47 @@ namespace la {
 bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
                      const std::string &name, std::string &value);
 
-// Where the port is read from: --simulate or --port-library PATH. The analyzer and
-// logic-capture take the same two options with the same messages.
-struct PortSource
-{
-    bool simulate = false;
-    std::string portLibrary; // absolute path of a user's own port library, or empty
-
-    // The port library to use: the user's own, the simulated probe, or the hardware one,
-    // all but the first found in `libraryDir`.
-    std::string portLibraryPath(const std::string &libraryDir) const;
-
-    // Takes arguments[i] if it is one of the two options (moving i past a separate path) and
-    // returns true; sets `error` when the option lacks its path. Returns false for anything
-    // else.
-    bool takeOption(const std::vector<std::string> &arguments, std::size_t &i,
-                    std::string &error);
-    // The message for choosing both sources at once, or empty.
-    std::string conflict() const;
-
-    // The help lines of the two options, as both programs print them.
-    static const char *usageLines();
-};
-
-// What the command line asks of the analyzer. The command line is the only input read at
-// start: no environment variable and no file.
-struct CommandLine : PortSource
+// What the command lines of the analyzer and logic-capture share: --help, --version, where
+// the port is read from (--simulate or --port-library PATH), and the one message for an
+// option that is not understood. The command line is the only input read at start: no
+// environment variable and no file.
+struct CommandLine
 {
     enum class Action { Run, Help, Version, Error };
 
+    // An option of one program alone. Takes arguments[i] if it is one (moving i past its
+    // value) and returns true, setting `error` when its value is wrong; returns false for
+    // anything else.
+    using OwnOption = std::function<bool(const std::vector<std::string> &arguments,
+                                         std::size_t &i, std::string &error)>;
+
     Action action = Action::Run;
     std::string error; // for Action::Error: one line that says what is wrong
+    bool simulate = false;
+    std::string portLibrary; // absolute path of a user's own port library, or empty
 
-    static CommandLine parse(const std::vector<std::string> &arguments);
+    // `ownOption` sees every argument that is none of the shared options.
+    static CommandLine parse(const std::vector<std::string> &arguments,
+                             const OwnOption &ownOption = {});
+
+    // The port library to use: the user's own, or the simulated probe's or the hardware
+    // one, found in `libraryDir`.
+    std::string portLibraryPath(const std::string &libraryDir) const;
+    // The same, with the shipped libraries beside the running program. Throws PortError
+    // when the program cannot find itself.
+    std::string portLibraryPath() const;
+
+    // The help lines of the port options, and of --help and --version, as both programs
+    // print them.
+    static const char *portUsageLines();
+    static const char *helpUsageLines();
+    // The analyzer's help.
     static std::string usage(const std::string &program);
+
+    // For Help, Version and Error: prints what both programs print (help and version on
+    // standard output, the error with a pointer to --help on standard error) and returns
+    // the exit status. For Run: nothing, and no status.
+    std::optional<int> finishEarly(const std::string &program, const std::string &help) const;
 };
 
 } // namespace la

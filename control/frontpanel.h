@@ -1,12 +1,13 @@
 #pragma once
 
-#include "control/colour.h"
-#include "ui/buttonmodel.h"
-#include "ui/listmodel.h"
-#include "ui/scrollbarmodel.h"
-#include "ui/shapemodel.h"
-#include "ui/textmodel.h"
-#include "ui/timermodel.h"
+#include "control/state/colour.h"
+#include "display/viewcontrols.h"
+#include "control/state/buttonmodel.h"
+#include "control/state/listmodel.h"
+#include "control/state/scrollbarmodel.h"
+#include "control/state/shapemodel.h"
+#include "control/state/textmodel.h"
+#include "control/state/timermodel.h"
 
 #include <array>
 
@@ -43,6 +44,7 @@ struct FrontPanel
         return {&VScroll1, &VScroll2, &VScroll3, &VScroll4, &Command1, &Command5, &Combo1, &Combo2};
     }
     std::array<ShapeModel *, 5> lamps() { return {&led1, &led2, &led3, &led4, &led5}; }
+    ViewColumn viewColumn() { return {VScroll1, VScroll2, VScroll3, VScroll4, Combo1, Combo2}; }
 };
 
 } // namespace la

@@ -1,7 +1,8 @@
 #include "control/instrument.h"
 
 #include "acquisition/portio.h"
-#include "control/int16.h"
+#include "control/bindings.h"
+#include "control/state/int16.h"
 #include "control/platform.h"
 #include "display/screen.h"
 
@@ -19,9 +20,9 @@ Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter,
            }),
       scope(screen_, fields, data, panel.Combo1), power(panel, data, screen_, scope),
       capture(panel, data, screen_, scope, port_, counter, platform_),
-      view(panel, fields, screen_, scope), portSettings(portPanel, data, fields, panel.Command3)
+      view(panel.viewColumn(), fields, screen_, scope), portSettings(portPanel, data, fields)
 {
-    panel.Command4.onClick = [this] { unload_me(); };
+    bindHandlers(*this);
 }
 
 void Instrument::load()

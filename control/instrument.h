@@ -1,9 +1,9 @@
 #pragma once
 
-#include "acquisition/capturecycle.h"
+#include "control/capturecycle.h"
 #include "control/eventgate.h"
 #include "control/frontpanel.h"
-#include "control/instrumentstate.h"
+#include "control/state/instrumentstate.h"
 #include "control/powerswitch.h"
 #include "display/scoperenderer.h"
 #include "display/viewcontrols.h"

@@ -2,7 +2,7 @@
 
 #include "acquisition/channeldecoder.h"
 #include "control/frontpanel.h"
-#include "control/instrumentstate.h"
+#include "control/state/instrumentstate.h"
 #include "display/scoperenderer.h"
 #include "display/screen.h"
 
@@ -12,7 +12,6 @@ PowerSwitch::PowerSwitch(FrontPanel &panel, GlobalData &data, Screen &screen,
                          ScopeRenderer &scope)
     : m_panel(panel), m_data(data), m_screen(screen), m_scope(scope)
 {
-    m_panel.Command9.onClick = [this] { command9Click(); };
 }
 
 void PowerSwitch::command9Click()
@@ -37,7 +36,7 @@ void PowerSwitch::on_all()
     const auto traces = m_data.traces();
     for (std::size_t k = 0; k < traces.size(); ++k) {
         for (int i = FirstSample; i <= LastSample; ++i)
-            (*traces[k])[i] = Channels[k].idleLevel;
+            (*traces[k])[i] = Channels[k].lowerLevel; // the idle level
     }
     m_scope.draw_grid();
     m_scope.draw_sweep();

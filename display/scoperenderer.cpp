@@ -1,10 +1,10 @@
 #include "display/scoperenderer.h"
 
-#include "control/instrumentstate.h"
-#include "control/int16.h"
-#include "control/runtimeerror.h"
+#include "control/state/instrumentstate.h"
+#include "control/state/int16.h"
+#include "control/state/runtimeerror.h"
 #include "display/screenimage.h"
-#include "ui/listmodel.h"
+#include "control/state/listmodel.h"
 
 #include <typeinfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/colour.h"
+#include "control/state/colour.h"
 
 namespace la {
 

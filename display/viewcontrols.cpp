@@ -1,8 +1,9 @@
 #include "display/viewcontrols.h"
 
-#include "control/frontpanel.h"
-#include "control/instrumentstate.h"
-#include "control/int16.h"
+#include "control/state/instrumentstate.h"
+#include "control/state/int16.h"
+#include "control/state/listmodel.h"
+#include "control/state/scrollbarmodel.h"
 #include "display/scoperenderer.h"
 #include "display/screen.h"
 
@@ -13,37 +14,30 @@ namespace {
 const std::string ViewZoom = "010";
 } // namespace
 
-ViewControls::ViewControls(FrontPanel &panel, MainFields &fields, Screen &screen,
+ViewControls::ViewControls(ViewColumn column, MainFields &fields, Screen &screen,
                            ScopeRenderer &scope)
-    : m_panel(panel), m_fields(fields), m_screen(screen), m_scope(scope)
+    : m_column(column), m_fields(fields), m_screen(screen), m_scope(scope)
 {
-    m_panel.VScroll1.onChange = [this] { lightChange(); };
-    m_panel.VScroll2.onChange = [this] { beamChange(); };
-    m_panel.VScroll3.onChange = [this] { hposChange(); };
-    m_panel.VScroll4.onChange = [this] { vposChange(); };
-    m_panel.Combo1.onClick = [this] { zoomClick(); };
-    m_panel.Combo2.onClick = [this] { stepClick(); };
-    m_panel.Command1.onClick = [this] { gridClick(); };
 }
 
 void ViewControls::lightChange()
 {
-    const int p = m_panel.VScroll1.position();
+    const int p = m_column.VScroll1.position();
     m_fields.screen_red = add16(p, 70);
     m_fields.screen_green = add16(p, 130);
     m_fields.screen_blue = add16(p, 180);
     m_screen.setBackColour(rgb(m_fields.screen_red, m_fields.screen_green, m_fields.screen_blue));
     m_screen.clear();
     m_scope.draw_grid();
-    m_panel.Combo1.setText(ViewZoom);
+    m_column.Combo1.setText(ViewZoom);
     m_scope.draw_sweep();
 }
 
 void ViewControls::beamChange()
 {
-    m_fields.beam_green = add16(m_panel.VScroll2.position(), 200);
+    m_fields.beam_green = add16(m_column.VScroll2.position(), 200);
     m_screen.clear();
-    m_panel.Combo1.setText(ViewZoom);
+    m_column.Combo1.setText(ViewZoom);
     m_scope.draw_sweep();
     m_scope.draw_grid();
 }
@@ -51,8 +45,8 @@ void ViewControls::beamChange()
 void ViewControls::vposChange()
 {
     m_screen.clear();
-    m_fields.v_pos = toInt16(m_panel.VScroll4.position());
-    m_panel.Combo1.setText(ViewZoom);
+    m_fields.v_pos = toInt16(m_column.VScroll4.position());
+    m_column.Combo1.setText(ViewZoom);
     m_scope.draw_sweep();
     m_scope.draw_grid();
 }
@@ -60,7 +54,7 @@ void ViewControls::vposChange()
 void ViewControls::hposChange()
 {
     m_screen.clear();
-    m_fields.h_pos = toInt16(m_panel.VScroll3.position());
+    m_fields.h_pos = toInt16(m_column.VScroll3.position());
     m_scope.draw_sweep();
     m_scope.draw_grid();
 }
@@ -69,7 +63,7 @@ void ViewControls::zoomClick()
 {
     // A new zoom starts at the beginning of the capture; moving the bar runs hposChange
     // first when it was elsewhere.
-    m_panel.VScroll3.setPosition(0);
+    m_column.VScroll3.setPosition(0);
     m_screen.clear();
     m_scope.draw_sweep();
     m_scope.draw_grid();
@@ -77,7 +71,7 @@ void ViewControls::zoomClick()
 
 void ViewControls::stepClick()
 {
-    m_panel.VScroll3.setSmallStep(textToInt16(m_panel.Combo2.text()));
+    m_column.VScroll3.setSmallStep(textToInt16(m_column.Combo2.text()));
 }
 
 void ViewControls::gridClick()

@@ -1,11 +1,7 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 namespace la {
 
-class ButtonModel;
 struct GlobalData;
 struct MainFields;
 struct PortPanel;
@@ -15,14 +11,11 @@ struct PortPanel;
 class PortSettings
 {
 public:
-    PortSettings(PortPanel &panel, GlobalData &data, MainFields &fields, ButtonModel &portButton);
+    PortSettings(PortPanel &panel, GlobalData &data, MainFields &fields);
 
-    void combo1Click();     // a base address was chosen
-    void command14Click();  // "OK"
-    void command3Click();   // "port" on the main window
-
-    // "0x" and the address's 16-bit pattern in upper-case hex without leading zeros.
-    static std::string hexAddress(std::int16_t address);
+    void combo1Click();    // a base address was chosen
+    void command14Click(); // "OK"
+    void command3Click();  // "port" on the main window
 
 private:
     PortPanel &m_panel;

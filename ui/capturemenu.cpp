@@ -25,18 +25,21 @@ QMenu *CaptureMenu::buildMenu()
 {
     auto *menu = new QMenu(&m_screen);
     QAction *save = menu->addAction(QString::fromUtf8(SaveText));
-    save->setEnabled(m_instrument.capture.completedCaptures() > 0);
+    save->setEnabled(m_instrument.capture.lastCapture() != nullptr);
     connect(save, &QAction::triggered, this, &CaptureMenu::askAndSave);
     return menu;
 }
 
 bool CaptureMenu::saveTo(const QString &path)
 {
+    // The capture as it was read, not the traces: power-on replaces those with idle levels.
+    const std::shared_ptr<const Capture> capture = m_instrument.capture.lastCapture();
+    if (!capture)
+        return false;
     bool saved = false;
     m_instrument.gate.run([&] {
         try {
-            saveCaptureAsVcd(QFile::encodeName(path).toStdString(), m_instrument.data,
-                             m_instrument.capture.lastElapsed());
+            saveCaptureAsVcd(QFile::encodeName(path).toStdString(), *capture);
             saved = true;
         } catch (const FileWriteError &error) {
             m_instrument.platform.showMessage("Save capture", error.what());

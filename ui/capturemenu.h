@@ -11,9 +11,10 @@ namespace la {
 
 class Instrument;
 
-// The scope screen's right-click menu: "Save capture as VCD…" writes the last capture to a
-// file the user picks. It is offered only once a capture has run; the idle traces of power-on
-// are no capture. Nothing is written unless the user asks.
+// The scope screen's right-click menu: "Save capture as VCD…" writes the last capture made
+// to a file the user picks, whatever the screen shows now. It is offered only once a capture
+// has run; the idle traces of power-on are no capture. Nothing is written unless the user
+// asks.
 class CaptureMenu : public QObject
 {
     Q_OBJECT
@@ -25,7 +26,8 @@ public:
 
     // The menu as it would open now (the caller owns it).
     QMenu *buildMenu();
-    // Writes the last capture to `path`; a failure is shown as one message. True on success.
+    // Writes the last capture to `path`; a failure is shown as one message. True on success;
+    // false, writing nothing, before the first capture.
     bool saveTo(const QString &path);
 
 private:

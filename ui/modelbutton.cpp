@@ -1,7 +1,7 @@
 #include "ui/modelbutton.h"
 
 #include "control/eventgate.h"
-#include "ui/buttonmodel.h"
+#include "control/state/buttonmodel.h"
 
 namespace la {
 

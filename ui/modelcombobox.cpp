@@ -1,7 +1,7 @@
 #include "ui/modelcombobox.h"
 
 #include "control/eventgate.h"
-#include "ui/listmodel.h"
+#include "control/state/listmodel.h"
 
 #include <QApplication>
 #include <QPainter>

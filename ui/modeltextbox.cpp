@@ -1,6 +1,6 @@
 #include "ui/modeltextbox.h"
 
-#include "ui/textmodel.h"
+#include "control/state/textmodel.h"
 
 namespace la {
 

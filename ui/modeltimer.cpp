@@ -1,7 +1,7 @@
 #include "ui/modeltimer.h"
 
 #include "control/eventgate.h"
-#include "ui/timermodel.h"
+#include "control/state/timermodel.h"
 
 namespace la {
 

@@ -1,6 +1,6 @@
 #include "ui/shapewidget.h"
 
-#include "ui/shapemodel.h"
+#include "control/state/shapemodel.h"
 #include "ui/widgetlooks.h"
 
 #include <QPainter>

@@ -1,5 +1,6 @@
 #include "acquisition/portlibs/hardwareport.h"
 
+#include "acquisition/parallelport.h"
 #include "acquisition/portlibs/parportdevices.h"
 
 #include <cerrno>

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -53,22 +52,6 @@ std::vector<ParportDevice> listParports(const std::string &procRoot)
     std::sort(ports.begin(), ports.end(),
               [](const ParportDevice &a, const ParportDevice &b) { return a.number < b.number; });
     return ports;
-}
-
-std::optional<std::uint16_t> legacyBaseOf(std::uint16_t address)
-{
-    for (const std::uint16_t base : {0x378, 0x3BC, 0x278}) {
-        if (address >= base && address - base <= 2)
-            return base;
-    }
-    return std::nullopt;
-}
-
-std::string hexAddress(std::uint16_t address)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(address));
-    return text;
 }
 
 } // namespace la

@@ -1,5 +1,7 @@
 #include "acquisition/portlibs/probesignals.h"
 
+#include "acquisition/channels.h"
+
 namespace la {
 
 ProbeLines ProbeSignals::linesAt(std::int64_t tNs)
@@ -60,18 +62,11 @@ bool ProbeSignals::uartAt(std::int64_t tNs)
 
 std::uint8_t ProbeSignals::statusRegister(const ProbeLines &lines)
 {
-    std::uint8_t status = 0;
-    if (lines.ch5)
-        status |= 0x08;
-    if (lines.ch1)
-        status |= 0x10;
-    if (lines.ch2)
-        status |= 0x20;
-    if (lines.ch4)
-        status |= 0x40;
-    if (!lines.ch3)
-        status |= 0x80;
-    return status;
+    const bool levels[] = {lines.ch1, lines.ch2, lines.ch3, lines.ch4, lines.ch5};
+    unsigned bits = 0;
+    for (unsigned k = 0; k < 5; ++k)
+        bits |= (levels[k] ? 1u : 0u) << k;
+    return statusFor(bits);
 }
 
 } // namespace la

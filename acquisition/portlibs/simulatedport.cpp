@@ -10,9 +10,9 @@ SimulatedPort::SimulatedPort(ReadPacer::Clock clock) : m_pacer(std::move(clock))
 
 SimulatedPort::Registers *SimulatedPort::find(std::uint16_t address, int &offset)
 {
-    for (std::size_t i = 0; i < kBases.size(); ++i) {
-        if (address >= kBases[i] && address - kBases[i] <= 2) {
-            offset = address - kBases[i];
+    for (std::size_t i = 0; i < PortBases.size(); ++i) {
+        if (address >= PortBases[i] && address - PortBases[i] <= ControlOffset) {
+            offset = address - PortBases[i];
             return &m_registers[i];
         }
     }

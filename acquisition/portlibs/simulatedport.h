@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/parallelport.h"
 #include "acquisition/portlibs/readpacer.h"
 
 #include <array>
@@ -15,8 +16,6 @@ namespace la {
 class SimulatedPort
 {
 public:
-    static constexpr std::array<std::uint16_t, 3> kBases{0x378, 0x3BC, 0x278};
-
     explicit SimulatedPort(ReadPacer::Clock clock = monotonicNs);
 
     std::uint8_t read(std::uint16_t address);
@@ -32,7 +31,7 @@ private:
     // The register set of the port at the base that holds address, and the offset into it.
     Registers *find(std::uint16_t address, int &offset);
 
-    std::array<Registers, kBases.size()> m_registers;
+    std::array<Registers, PortBases.size()> m_registers;
     ReadPacer m_pacer;
 };
 

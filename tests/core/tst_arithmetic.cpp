@@ -1,10 +1,10 @@
 // 16-bit arithmetic, text conversion, the colour builder, bounded arrays and the rule that
 // keeps the status and control addresses beside the base.
 
-#include "control/boundedarray.h"
-#include "control/colour.h"
-#include "control/instrumentstate.h"
-#include "control/int16.h"
+#include "control/state/boundedarray.h"
+#include "control/state/colour.h"
+#include "control/state/instrumentstate.h"
+#include "control/state/int16.h"
 
 #include <QtTest>
 

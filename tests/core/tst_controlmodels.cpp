@@ -1,9 +1,9 @@
 // The toolkit rules of the bars and lists: ranges that run either way, change notices only
 // on a real change (from the user or from code), and code that puts an entry into a list.
 
-#include "control/runtimeerror.h"
-#include "ui/listmodel.h"
-#include "ui/scrollbarmodel.h"
+#include "control/state/runtimeerror.h"
+#include "control/state/listmodel.h"
+#include "control/state/scrollbarmodel.h"
 
 #include <QtTest>
 

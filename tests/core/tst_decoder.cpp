@@ -1,7 +1,8 @@
 // Decoding status samples into the five traces and lamps.
 
 #include "acquisition/channeldecoder.h"
-#include "ui/shapemodel.h"
+#include "acquisition/channels.h"
+#include "control/state/shapemodel.h"
 
 #include <QtTest>
 
@@ -74,16 +75,17 @@ void TstDecoder::lampFollowsLastSampleOnly()
     // The channel sits at its upper level in every sample but the last.
     QFETCH(int, channel);
     const Channel &c = Channels[channel - 1];
-    const bool upperWhenSet = c.levelIfSet == c.upperLevel;
+    const ChannelWire &wire = ChannelWires[channel - 1];
+    const bool upperWhenSet = !wire.inverted;
     GlobalData data;
     for (int i = 1; i <= 9999; ++i)
-        data.samples[i] = std::int16_t(upperWhenSet == (i < 9999) ? c.mask : 0);
+        data.samples[i] = std::int16_t(upperWhenSet == (i < 9999) ? wire.mask : 0);
     Lamps lamps;
     decode_channels(data, lamps.all());
     const Trace &trace = *data.traces()[channel - 1];
     QCOMPARE(trace[1], c.upperLevel);
     QCOMPARE(trace[9998], c.upperLevel);
-    QCOMPARE(trace[9999], c.idleLevel);
+    QCOMPARE(trace[9999], c.lowerLevel);
     QCOMPARE(lamps.all()[channel - 1]->backColour(), LampUnlit);
 }
 

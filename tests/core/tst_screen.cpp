@@ -1,6 +1,6 @@
 // The screen image's pixel footprint, clipping and repaint flag.
 
-#include "control/runtimeerror.h"
+#include "control/state/runtimeerror.h"
 #include "display/screenimage.h"
 
 #include <QtTest>

@@ -1,3 +1,4 @@
+#include "acquisition/parallelport.h"
 #include "acquisition/portlibs/hardwareport.h"
 #include "acquisition/portlibs/parportdevices.h"
 
@@ -105,7 +106,7 @@ void PortHardwareTest::portsAreListed()
     for (const ParportDevice &port : listParports(system.dir.filePath("proc").toStdString()))
         listed
             << QString("%1@%2").arg(port.number).arg(QString::fromStdString(hexAddress(port.base)));
-    QCOMPARE(listed, QStringList({"2@0x378", "7@0xd010", "10@0x278"}));
+    QCOMPARE(listed, QStringList({"2@0x378", "7@0xD010", "10@0x278"}));
 }
 
 void PortHardwareTest::deviceIsFoundByBase_data()
@@ -116,8 +117,8 @@ void PortHardwareTest::deviceIsFoundByBase_data()
 
     QTest::newRow("data of the second port") << 0x378 << 1 << "0x378";
     QTest::newRow("control of the third port") << 0x27A << 2 << "0x278";
-    QTest::newRow("status of the first port") << 0x3BD << 0 << "0x3bc";
-    QTest::newRow("PCI card") << 0xD012 << 3 << "0xd010";
+    QTest::newRow("status of the first port") << 0x3BD << 0 << "0x3BC";
+    QTest::newRow("PCI card") << 0xD012 << 3 << "0xD010";
 }
 
 void PortHardwareTest::deviceIsFoundByBase()
@@ -229,7 +230,7 @@ void PortHardwareTest::directAccessIsTheFallback()
     QCOMPARE(hardware.port.read(0x379), 0x79);
     QVERIFY(hardware.port.write(0x37A, 0x0C));
     QCOMPARE(hardware.port.read(0x27A), 0x7A);
-    QCOMPARE(hardware.direct->log, QStringList({"grant 0x378+3", "out 0x37a 12", "grant 0x278+3"}));
+    QCOMPARE(hardware.direct->log, QStringList({"grant 0x378+3", "out 0x37A 12", "grant 0x278+3"}));
     QCOMPARE(hardware.takeError(), QString());
 }
 

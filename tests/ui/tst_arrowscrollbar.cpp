@@ -3,7 +3,7 @@
 
 #include "../core/fakes.h"
 #include "ui/arrowscrollbar.h"
-#include "ui/scrollbarmodel.h"
+#include "control/state/scrollbarmodel.h"
 
 #include <QtTest>
 

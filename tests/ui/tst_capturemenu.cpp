@@ -18,6 +18,7 @@ class TstCaptureMenu : public QObject
 private slots:
     void offeredOnlyAfterCapture();
     void savesLastCapture();
+    void savesCaptureNotScreenAfterPowerCycle();
     void failedSaveSaysWhy();
 };
 
@@ -56,6 +57,33 @@ void TstCaptureMenu::savesLastCapture()
     QVERIFY(vcd.contains("ch1"));
     QVERIFY(rig.platform.events.empty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"run.vcd"});
+}
+
+void TstCaptureMenu::savesCaptureNotScreenAfterPowerCycle()
+{
+    // Power off and on again puts idle traces on the screen; the file must still hold what
+    // the port was read as, not a flat line with the old capture's time.
+    UiRig rig;
+    CaptureMenu menu(*rig.control("Picture1"), rig.inst);
+    QTemporaryDir dir;
+    QVERIFY(!menu.saveTo(dir.filePath("early.vcd"))); // nothing captured yet: nothing written
+    QVERIFY(QDir(dir.path()).isEmpty());
+
+    rig.powerOn();
+    fakePort().readValue = [](int n) { return std::int16_t(n < 5000 ? 0x10 : 0x00); };
+    rig.capture();
+    rig.powerOn(); // off
+    rig.powerOn(); // on: idle traces
+    QCOMPARE(int(rig.inst.data.trace1[10]), 65);
+
+    const QString path = dir.filePath("run.vcd");
+    QVERIFY(menu.saveTo(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray vcd = file.readAll();
+    // ch1 ('!') starts high and falls once, at read 5001.
+    QVERIFY2(vcd.contains("$dumpvars\n1!"), vcd.left(900).constData());
+    QCOMPARE(vcd.count("\n0!\n"), 1);
 }
 
 void TstCaptureMenu::failedSaveSaysWhy()

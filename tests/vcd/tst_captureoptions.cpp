@@ -33,16 +33,16 @@ void TstCaptureOptions::parse_data()
     const QString badBase = "'%1' is not a parallel port base address: use 0x378, 0x3BC or 0x278";
 
     // clang-format off
-    QTest::newRow("no options: hardware, 0x378, stdout") << QStringList{} << A::Capture << hw << 0x378 << "" << "";
-    QTest::newRow("--simulate")             << QStringList{"--simulate"} << A::Capture << sim << 0x378 << "" << "";
-    QTest::newRow("--port-library=PATH")    << QStringList{"--port-library=/x/../y/my.so"} << A::Capture << "/y/my.so" << 0x378 << "" << "";
-    QTest::newRow("--base 0x3BC")           << QStringList{"--base", "0x3BC"} << A::Capture << hw << 0x3BC << "" << "";
-    QTest::newRow("--base lower case")      << QStringList{"--base", "0x3bc"} << A::Capture << hw << 0x3BC << "" << "";
-    QTest::newRow("--base=0X278")           << QStringList{"--base=0X278"} << A::Capture << hw << 0x278 << "" << "";
-    QTest::newRow("--base without prefix")  << QStringList{"--base", "278"} << A::Capture << hw << 0x278 << "" << "";
-    QTest::newRow("--base leading zero")    << QStringList{"--base", "0x0378"} << A::Capture << hw << 0x378 << "" << "";
-    QTest::newRow("--output FILE")          << QStringList{"--simulate", "--output", "c.vcd"} << A::Capture << sim << 0x378 << "c.vcd" << "";
-    QTest::newRow("--output=FILE")          << QStringList{"--output=/tmp/c.vcd", "--base", "0x278"} << A::Capture << hw << 0x278 << "/tmp/c.vcd" << "";
+    QTest::newRow("no options: hardware, 0x378, stdout") << QStringList{} << A::Run << hw << 0x378 << "" << "";
+    QTest::newRow("--simulate")             << QStringList{"--simulate"} << A::Run << sim << 0x378 << "" << "";
+    QTest::newRow("--port-library=PATH")    << QStringList{"--port-library=/x/../y/my.so"} << A::Run << "/y/my.so" << 0x378 << "" << "";
+    QTest::newRow("--base 0x3BC")           << QStringList{"--base", "0x3BC"} << A::Run << hw << 0x3BC << "" << "";
+    QTest::newRow("--base lower case")      << QStringList{"--base", "0x3bc"} << A::Run << hw << 0x3BC << "" << "";
+    QTest::newRow("--base=0X278")           << QStringList{"--base=0X278"} << A::Run << hw << 0x278 << "" << "";
+    QTest::newRow("--base without prefix")  << QStringList{"--base", "278"} << A::Run << hw << 0x278 << "" << "";
+    QTest::newRow("--base leading zero")    << QStringList{"--base", "0x0378"} << A::Run << hw << 0x378 << "" << "";
+    QTest::newRow("--output FILE")          << QStringList{"--simulate", "--output", "c.vcd"} << A::Run << sim << 0x378 << "c.vcd" << "";
+    QTest::newRow("--output=FILE")          << QStringList{"--output=/tmp/c.vcd", "--base", "0x278"} << A::Run << hw << 0x278 << "/tmp/c.vcd" << "";
     QTest::newRow("--help wins")            << QStringList{"--base", "0x378", "--help"} << A::Help << "" << 0 << "" << "";
     QTest::newRow("--version")              << QStringList{"--version"} << A::Version << "" << 0 << "" << "";
 
@@ -80,7 +80,7 @@ void TstCaptureOptions::parse()
     const CaptureOptions options = CaptureOptions::parse(argv);
     QCOMPARE(options.action, action);
     QCOMPARE(QString::fromStdString(options.error), error);
-    if (action != CaptureOptions::Action::Capture)
+    if (action != CaptureOptions::Action::Run)
         return;
     QCOMPARE(QString::fromStdString(options.portLibraryPath("/opt/la")), library);
     QCOMPARE(int(options.base), base);

@@ -44,7 +44,7 @@ Run run(const QString &program, const QStringList &args)
 QString writeVcd(const QTemporaryDir &dir, double elapsed, const QString &name = "c.vcd")
 {
     const QString path = dir.filePath(name);
-    saveCaptureAsVcd(path.toStdString(), captured(staggered), elapsed);
+    saveCaptureAsVcd(path.toStdString(), captured(staggered, elapsed));
     return path;
 }
 

@@ -82,7 +82,7 @@ void TstVcdWriter::timeBase()
     QFETCH(QString, timescale);
     QFETCH(double, unit);
     QFETCH(bool, measured);
-    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered), elapsed, Date));
+    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered, elapsed), Date));
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QCOMPARE(QString::fromStdString(vcd.header.at("$timescale")), timescale);
 
@@ -103,7 +103,7 @@ void TstVcdWriter::timeBase()
 
 void TstVcdWriter::header()
 {
-    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered), 0.010, Date));
+    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered, 0.010), Date));
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QCOMPARE(vcd.header.at("$date"), std::string(Date));
     QCOMPARE(vcd.header.at("$version"), std::string("logic-analyzer " LA_VERSION));
@@ -147,7 +147,7 @@ void TstVcdWriter::levels()
 {
     QFETCH(Pattern, pattern);
     // A period of exactly 1 us: 100 ticks of 10 ns per sample.
-    const ParsedVcd vcd = parseVcd(captureToVcd(captured(pattern), 0.009999, Date));
+    const ParsedVcd vcd = parseVcd(captureToVcd(captured(pattern, 0.009999), Date));
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QVERIFY(vcd.sampled([](int i) { return std::uint64_t(i - 1) * 100; }) ==
             expectedLevels(pattern));
@@ -170,7 +170,7 @@ void TstVcdWriter::subPicosecondPeriodStillAdvances()
 {
     // No port is read in 1 ns, but a broken counter may say so: the times must still
     // increase, or readers refuse the file.
-    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered), 1e-9, Date));
+    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered, 1e-9), Date));
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QCOMPARE(QString::fromStdString(vcd.header.at("$timescale")), QString("1 ps"));
     QCOMPARE(vcd.times.size(), std::size_t(LastSample + 1)); // ch1 changes at every sample
@@ -181,8 +181,8 @@ void TstVcdWriter::saveWritesTheCapture()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = dir.filePath("capture.vcd").toStdString();
-    const GlobalData data = captured(staggered);
-    saveCaptureAsVcd(path, data, 0.010);
+    const Capture capture = captured(staggered, 0.010);
+    saveCaptureAsVcd(path, capture);
 
     std::ifstream in(path);
     const std::string written((std::istreambuf_iterator<char>(in)), {});
@@ -190,11 +190,11 @@ void TstVcdWriter::saveWritesTheCapture()
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     // The same file captureToVcd makes, but for the date.
     const std::string date = vcd.header.at("$date");
-    QCOMPARE(written, captureToVcd(data, 0.010, date));
+    QCOMPARE(written, captureToVcd(capture, date));
 
     QVERIFY_THROWS_EXCEPTION(
         FileWriteError,
-        saveCaptureAsVcd(dir.filePath("missing/capture.vcd").toStdString(), data, 0.010));
+        saveCaptureAsVcd(dir.filePath("missing/capture.vcd").toStdString(), capture));
 }
 
 QTEST_APPLESS_MAIN(TstVcdWriter)

@@ -3,9 +3,9 @@
 // What the VCD tests share: captures with known line levels, and a small reader of the files
 // that holds the writer to the format rather than to its own arithmetic.
 
-#include "acquisition/channeldecoder.h"
-#include "control/instrumentstate.h"
-#include "ui/shapemodel.h"
+#include "acquisition/capture.h"
+#include "acquisition/channels.h"
+#include "control/state/instrumentstate.h"
 
 #include <cmath>
 #include <cstdint>
@@ -34,25 +34,17 @@ inline unsigned staggered(int sample)
 // The status byte a port shows for these line levels: Busy (bit 7) reads inverted.
 inline std::int16_t statusByte(unsigned levels)
 {
-    int byte = 0;
-    for (std::size_t k = 0; k < Channels.size(); ++k) {
-        const bool high = (levels >> k) & 1u;
-        const bool inverted = Channels[k].mask == 0x80;
-        if (high != inverted)
-            byte |= Channels[k].mask;
-    }
-    return static_cast<std::int16_t>(byte);
+    return statusFor(levels);
 }
 
-// A capture of `levels`, decoded the way the instrument decodes one.
-inline GlobalData captured(const Pattern &levels)
+// A capture of 9999 reads of `levels` that took `elapsedSeconds`.
+inline Capture captured(const Pattern &levels, double elapsedSeconds = 0.010)
 {
-    GlobalData data;
+    Capture capture;
     for (int i = FirstSample; i <= LastSample; ++i)
-        data.samples[i] = statusByte(levels(i));
-    ShapeModel l1(LampUnlit), l2(LampUnlit), l3(LampUnlit), l4(LampUnlit), l5(LampUnlit);
-    decode_channels(data, {&l1, &l2, &l3, &l4, &l5});
-    return data;
+        capture.reads.push_back(statusByte(levels(i)));
+    capture.elapsedSeconds = elapsedSeconds;
+    return capture;
 }
 
 struct VcdChange

@@ -13,7 +13,7 @@
 // Each prints "VMCHECK <check> <what>: PASS|FAIL <details>" lines and exits 0 when all pass.
 
 #include "acquisition/portlibrary.h"
-#include "control/instrumentstate.h"
+#include "control/state/instrumentstate.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/controlmodel.h"
+#include "control/state/controlmodel.h"
 
 namespace la {
 

@@ -1,6 +1,6 @@
-#include "control/instrumentstate.h"
+#include "control/state/instrumentstate.h"
 
-#include "control/int16.h"
+#include "control/state/int16.h"
 
 namespace la {
 

@@ -1,6 +1,6 @@
-#include "ui/listmodel.h"
+#include "control/state/listmodel.h"
 
-#include "control/runtimeerror.h"
+#include "control/state/runtimeerror.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/boundedarray.h"
+#include "control/state/boundedarray.h"
 
 #include <array>
 #include <cstdint>

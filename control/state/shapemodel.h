@@ -1,7 +1,7 @@
 #pragma once
 
-#include "control/colour.h"
-#include "ui/controlmodel.h"
+#include "control/state/colour.h"
+#include "control/state/controlmodel.h"
 
 namespace la {
 

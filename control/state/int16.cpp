@@ -1,6 +1,6 @@
-#include "control/int16.h"
+#include "control/state/int16.h"
 
-#include "control/runtimeerror.h"
+#include "control/state/runtimeerror.h"
 
 #include <charconv>
 #include <string>

@@ -1,12 +1,12 @@
-#include "acquisition/capturecycle.h"
+#include "control/capturecycle.h"
 
 #include "acquisition/channeldecoder.h"
 #include "acquisition/elapsedformat.h"
 #include "acquisition/portio.h"
 #include "acquisition/samplingloop.h"
 #include "control/frontpanel.h"
-#include "control/instrumentstate.h"
 #include "control/platform.h"
+#include "control/state/instrumentstate.h"
 #include "display/scoperenderer.h"
 #include "display/screen.h"
 
@@ -18,8 +18,6 @@ CaptureCycle::CaptureCycle(FrontPanel &panel, GlobalData &data, Screen &screen,
     : m_panel(panel), m_data(data), m_screen(screen), m_scope(scope), m_port(port),
       m_counter(counter), m_platform(platform)
 {
-    m_panel.Command5.onClick = [this] { command5Click(); };
-    m_panel.Timer1.onTick = [this] { timer1Tick(); };
 }
 
 CaptureCycle::~CaptureCycle() = default;
@@ -36,21 +34,21 @@ void CaptureCycle::timer1Tick()
     if (!m_perf)
         m_perf = std::make_unique<cPerfCounter>(m_counter);
 
-    double elapsed = 0;
+    Capture capture;
     try {
-        elapsed = timedCapture(m_port, *m_perf, m_data.status_port, m_reads.data());
+        capture = readCapture(m_port, *m_perf, m_data.status_port, SampleCount);
     } catch (const PortError &error) {
         abandon(error.what());
         return;
     }
-    storeSamples(m_reads.data(), m_data.samples);
+    storeSamples(capture, m_data.samples);
 
-    m_panel.Text1.setText(formatMilliseconds(elapsed * 1000));
-    m_lastElapsed = elapsed;
+    m_panel.Text1.setText(formatMilliseconds(capture.elapsedSeconds * 1000));
     decode_channels(m_data, m_panel.lamps());
     m_screen.clear();
     m_scope.draw_sweep();
     m_scope.draw_grid();
+    m_last = std::make_shared<const Capture>(std::move(capture));
     ++m_completed;
     endCycle();
 }

@@ -1,6 +1,6 @@
-#include "ui/scrollbarmodel.h"
+#include "control/state/scrollbarmodel.h"
 
-#include "control/runtimeerror.h"
+#include "control/state/runtimeerror.h"
 
 #include <algorithm>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/runtimeerror.h"
+#include "control/state/runtimeerror.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "control/runtimeerror.h"
+#include "control/state/runtimeerror.h"
 
 namespace la {
 

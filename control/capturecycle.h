@@ -1,10 +1,9 @@
 #pragma once
 
+#include "acquisition/capture.h"
 #include "acquisition/perfcounter.h"
-#include "control/colour.h"
+#include "control/state/colour.h"
 
-#include <array>
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -19,8 +18,8 @@ struct FrontPanel;
 struct GlobalData;
 
 // One run of the instrument: "get" arms the capture timer; when it fires, the status
-// register is read 9999 times, the time of the reads is shown in milliseconds, the samples
-// are decoded and the screen redrawn.
+// register is read 9999 times, the time of the reads is shown in milliseconds, the reads
+// are kept as the samples and decoded, and the screen redrawn.
 class CaptureCycle
 {
 public:
@@ -36,9 +35,10 @@ public:
 
     // The interval timer, created by the first capture; null before it.
     const cPerfCounter *perf() const { return m_perf.get(); }
-    // How many captures completed, and the elapsed seconds the last one measured.
+    // How many captures completed.
     int completedCaptures() const { return m_completed; }
-    double lastElapsed() const { return m_lastElapsed; }
+    // The last capture made, whatever the screen shows now; null before the first.
+    std::shared_ptr<const Capture> lastCapture() const { return m_last; }
 
 private:
     void endCycle();
@@ -52,11 +52,8 @@ private:
     CounterSource &m_counter;
     Platform &m_platform;
     std::unique_ptr<cPerfCounter> m_perf;
-    // The reads land here first, so that a capture that fails leaves the samples as they
-    // were; indices as in the sample buffer.
-    std::array<std::int16_t, 10001> m_reads{};
+    std::shared_ptr<const Capture> m_last;
     int m_completed = 0;
-    double m_lastElapsed = 0;
 };
 
 } // namespace la

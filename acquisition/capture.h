@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace la {
+
+// One capture, as the port gave it: everything the window, logic-capture and the VCD file
+// know of it comes from here. A plain value: copying it copies the reads.
+struct Capture
+{
+    // The port's base address; the reads come from its status register (base + 1).
+    std::uint16_t base = 0x378;
+    // What each read of the status register returned, in reading order (the low eight bits
+    // are the register; a port library returns -1 for a read that failed).
+    std::vector<std::int16_t> reads;
+    // Seconds from the start of the first read to the end of the last, as the interval
+    // timer measured them; -1 when the system has no counter.
+    double elapsedSeconds = -1;
+    // The time of each read in nanoseconds, or empty when the reads were not timed one by
+    // one.
+    std::vector<std::int64_t> times;
+    // The index in `reads` of the read at which a trigger condition held, if one was set.
+    std::optional<std::size_t> trigger;
+
+    std::size_t size() const { return reads.size(); }
+};
+
+} // namespace la
