@@ -65,8 +65,7 @@ int main(int argc, char *argv[])
             std::cerr << "capture: " << taken.size() << " reads in "
                       << la::formatMilliseconds(taken.elapsedSeconds * 1000) << " ms\n";
         } else {
-            std::cerr << "capture: " << taken.size()
-                      << " reads, time not measured (no counter)\n";
+            std::cerr << "capture: " << taken.size() << " reads, time not measured (no counter)\n";
         }
         if (options.output.empty())
             writeToStandardOutput(la::captureToVcd(taken, la::vcdDateNow()));

@@ -3,9 +3,9 @@
 // per dot with a 2-pixel pen.
 
 #include "control/state/instrumentstate.h"
+#include "control/state/listmodel.h"
 #include "display/scoperenderer.h"
 #include "display/screenimage.h"
-#include "control/state/listmodel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -25,8 +25,9 @@ void BM_SamplingLoop(benchmark::State &state)
         la::readSamples(inp32, statusPort, samples.data(), 9999);
         benchmark::ClobberMemory();
     }
-    state.counters["ns_per_sample"] = benchmark::Counter(
-        double(state.iterations()) * 9999, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_sample"] =
+        benchmark::Counter(double(state.iterations()) * 9999,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_BareCalls(benchmark::State &state)
@@ -40,8 +41,9 @@ void BM_BareCalls(benchmark::State &state)
             benchmark::DoNotOptimize(value);
         }
     }
-    state.counters["ns_per_sample"] = benchmark::Counter(
-        double(state.iterations()) * 9999, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_sample"] =
+        benchmark::Counter(double(state.iterations()) * 9999,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 } // namespace

@@ -8,7 +8,11 @@ namespace la {
 class ActivationTracker
 {
 public:
-    enum class Window { Main, Port };
+    enum class Window
+    {
+        Main,
+        Port
+    };
 
     // A window of this program became the active window. True when the main window's
     // activation is to run.
@@ -22,7 +26,12 @@ public:
 private:
     // Another application taking the focus changes nothing here: the program's last
     // active window stays what it was.
-    enum class Last { None, Main, Port };
+    enum class Last
+    {
+        None,
+        Main,
+        Port
+    };
     Last m_last = Last::None;
 };
 

@@ -34,8 +34,8 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments)
             if (value.empty())
                 error = "--base needs the port's base address: " + portBasesText();
             else if (!base)
-                error = "'" + value + "' is not a parallel port base address: use " +
-                        portBasesText();
+                error =
+                    "'" + value + "' is not a parallel port base address: use " + portBasesText();
             else
                 options.base = *base;
             return true;
@@ -59,9 +59,9 @@ std::string CaptureOptions::usage(const std::string &program)
            "] [--output FILE]\n"
            "Makes one capture of the five channels and writes it as a VCD file.\n"
            "\n" +
-           portUsageLines() + "  --base ADDRESS        the port's base address: " +
-           hexAddress(PortBases[0]) + " (default), " + hexAddress(PortBases[1]) + " or " +
-           hexAddress(PortBases[2]) +
+           portUsageLines() +
+           "  --base ADDRESS        the port's base address: " + hexAddress(PortBases[0]) +
+           " (default), " + hexAddress(PortBases[1]) + " or " + hexAddress(PortBases[2]) +
            "\n"
            "  --output FILE         write the VCD to FILE instead of standard output\n" +
            helpUsageLines() +

@@ -19,8 +19,8 @@ CommandLine failure(const std::string &message)
 }
 
 // Takes arguments[i] if it is --simulate or --port-library PATH.
-bool takePortOption(CommandLine &line, const std::vector<std::string> &arguments,
-                    std::size_t &i, std::string &error)
+bool takePortOption(CommandLine &line, const std::vector<std::string> &arguments, std::size_t &i,
+                    std::string &error)
 {
     if (arguments[i] == "--simulate") {
         line.simulate = true;
@@ -114,7 +114,8 @@ const char *CommandLine::helpUsageLines()
 
 std::string CommandLine::usage(const std::string &program)
 {
-    return "Usage: " + program + " [--simulate | --port-library PATH]\n"
+    return "Usage: " + program +
+           " [--simulate | --port-library PATH]\n"
            "A five-channel logic analyzer for the PC parallel port.\n"
            "\n" +
            std::string(portUsageLines()) + helpUsageLines() +

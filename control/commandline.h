@@ -20,13 +20,19 @@ bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
 // environment variable and no file.
 struct CommandLine
 {
-    enum class Action { Run, Help, Version, Error };
+    enum class Action
+    {
+        Run,
+        Help,
+        Version,
+        Error
+    };
 
     // An option of one program alone. Takes arguments[i] if it is one (moving i past its
     // value) and returns true, setting `error` when its value is wrong; returns false for
     // anything else.
-    using OwnOption = std::function<bool(const std::vector<std::string> &arguments,
-                                         std::size_t &i, std::string &error)>;
+    using OwnOption = std::function<bool(const std::vector<std::string> &arguments, std::size_t &i,
+                                         std::string &error)>;
 
     Action action = Action::Run;
     std::string error; // for Action::Error: one line that says what is wrong

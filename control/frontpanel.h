@@ -1,13 +1,13 @@
 #pragma once
 
-#include "control/state/colour.h"
-#include "display/viewcontrols.h"
 #include "control/state/buttonmodel.h"
+#include "control/state/colour.h"
 #include "control/state/listmodel.h"
 #include "control/state/scrollbarmodel.h"
 #include "control/state/shapemodel.h"
 #include "control/state/textmodel.h"
 #include "control/state/timermodel.h"
+#include "display/viewcontrols.h"
 
 #include <array>
 
@@ -17,8 +17,8 @@ namespace la {
 // states are those of a switched-off instrument.
 struct FrontPanel
 {
-    ScrollBarModel VScroll1{50, -50, 1, 1};         // "Light"
-    ScrollBarModel VScroll2{50, -80, 1, 1};         // "Beam"
+    ScrollBarModel VScroll1{50, -50, 1, 1};          // "Light"
+    ScrollBarModel VScroll2{50, -80, 1, 1};          // "Beam"
     ScrollBarModel VScroll3{10000, -10000, 100, 10}; // "h-pos"
     ScrollBarModel VScroll4{-100, 100, 1, 1};        // "v-pos"
     ButtonModel Command1{"Grid", false};
@@ -28,7 +28,7 @@ struct FrontPanel
     ButtonModel Command9{"ON"};
     ListModel Combo1{{"001", "002", "005", "010", "020", "050", "100"}, false}; // zoom
     ListModel Combo2{{"1000", "500", "200", "100", "50", "20", "10"}, false};   // h-pos step
-    ShapeModel Shape10{rgb(0, 128, 0)}; // power lamp
+    ShapeModel Shape10{rgb(0, 128, 0)};                                         // power lamp
     ShapeModel led1{rgb(128, 128, 0)};
     ShapeModel led2{rgb(128, 128, 0)};
     ShapeModel led3{rgb(128, 128, 0)};

@@ -2,22 +2,20 @@
 
 #include "acquisition/portio.h"
 #include "control/bindings.h"
-#include "control/state/int16.h"
 #include "control/platform.h"
+#include "control/state/int16.h"
 #include "display/screen.h"
 
 #include <cstdio>
 
 namespace la {
 
-Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter,
-                       Platform &platform_)
-    : screen(screen_), port(port_), platform(platform_),
-      gate(platform_,
-           [this] {
-               if (afterHandler)
-                   afterHandler();
-           }),
+Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter, Platform &platform_)
+    : screen(screen_), port(port_), platform(platform_), gate(platform_,
+                                                              [this] {
+                                                                  if (afterHandler)
+                                                                      afterHandler();
+                                                              }),
       scope(screen_, fields, data, panel.Combo1), power(panel, data, screen_, scope),
       capture(panel, data, screen_, scope, port_, counter, platform_),
       view(panel.viewColumn(), fields, screen_, scope), portSettings(portPanel, data, fields)

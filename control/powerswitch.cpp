@@ -8,8 +8,7 @@
 
 namespace la {
 
-PowerSwitch::PowerSwitch(FrontPanel &panel, GlobalData &data, Screen &screen,
-                         ScopeRenderer &scope)
+PowerSwitch::PowerSwitch(FrontPanel &panel, GlobalData &data, Screen &screen, ScopeRenderer &scope)
     : m_panel(panel), m_data(data), m_screen(screen), m_scope(scope)
 {
 }

@@ -2,9 +2,9 @@
 
 #include "control/state/instrumentstate.h"
 #include "control/state/int16.h"
+#include "control/state/listmodel.h"
 #include "control/state/runtimeerror.h"
 #include "display/screenimage.h"
-#include "control/state/listmodel.h"
 
 #include <typeinfo>
 

@@ -35,7 +35,10 @@ public:
     void setDrawStyle(int style) override;
     void line(float x1, float y1, float x2, float y2, Colour colour) override;
     // Defined here so that a caller holding a ScreenImage can plot without a virtual call.
-    void dot(float x, float y, Colour colour) override { dotAtPixel(toPixel(x), toPixel(y), colour); }
+    void dot(float x, float y, Colour colour) override
+    {
+        dotAtPixel(toPixel(x), toPixel(y), colour);
+    }
     // The same dot at coordinates that are whole pixels already.
     void dotAtPixel(int x, int y, Colour colour);
 

@@ -14,8 +14,7 @@
 namespace la {
 
 CaptureMenu::CaptureMenu(QWidget &screen, Instrument &instrument)
-    : m_screen(screen), m_instrument(instrument),
-      m_lastFolder(QDir::homePath())
+    : m_screen(screen), m_instrument(instrument), m_lastFolder(QDir::homePath())
 {
     m_screen.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&m_screen, &QWidget::customContextMenuRequested, this, &CaptureMenu::open);

@@ -9,8 +9,7 @@ namespace la {
 
 // A fixed array indexed 0..10000 (10001 elements) whose every access is bounds-checked:
 // an index outside the bounds is an error, never a read or write beside the array.
-template <typename T>
-class BoundedArray
+template <typename T> class BoundedArray
 {
 public:
     static constexpr int First = 0;

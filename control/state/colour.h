@@ -15,9 +15,18 @@ constexpr Colour rgb(int red, int green, int blue)
     return static_cast<Colour>(clamp(red) + 256 * clamp(green) + 65536 * clamp(blue));
 }
 
-constexpr int redOf(Colour c) { return static_cast<int>(c & 0xFF); }
-constexpr int greenOf(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int redOf(Colour c)
+{
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int greenOf(Colour c)
+{
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int blueOf(Colour c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // The same colour as a 0xAARRGGBB word for image memory, fully opaque.
 constexpr std::uint32_t toArgb32(Colour c)

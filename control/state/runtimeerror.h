@@ -11,7 +11,14 @@ namespace la {
 class RuntimeError : public std::runtime_error
 {
 public:
-    enum class Kind { Overflow, IndexOutOfRange, TypeMismatch, InvalidProperty, PortAccess };
+    enum class Kind
+    {
+        Overflow,
+        IndexOutOfRange,
+        TypeMismatch,
+        InvalidProperty,
+        PortAccess
+    };
 
     RuntimeError(Kind kind, const std::string &what);
 

@@ -31,8 +31,8 @@ struct FakePortState
     // The value of the n-th read (0-based, counted over the whole test).
     std::function<std::int16_t(int n)> readValue = [](int) { return std::int16_t(0); };
     int reads = 0;
-    std::string lookupFailure;  // non-empty: binding a function fails with this message
-    std::string deviceFailure;  // non-empty: the calls run but the library reports this
+    std::string lookupFailure; // non-empty: binding a function fails with this message
+    std::string deviceFailure; // non-empty: the calls run but the library reports this
 };
 
 inline FakePortState &fakePort()
@@ -121,10 +121,12 @@ public:
     std::vector<std::string> ops;
     bool recording = true; // off: a plain screen image, for long runs
 
+    // clang-format off
     void setBackColour(Colour c) override { record("back"); ScreenImage::setBackColour(c); }
     void clear() override { record("clear"); ScreenImage::clear(); }
     void setDrawWidth(int w) override { record("width" + std::to_string(w)); ScreenImage::setDrawWidth(w); }
     void setDrawStyle(int s) override { record("style" + std::to_string(s)); ScreenImage::setDrawStyle(s); }
+    // clang-format on
     void line(float x1, float y1, float x2, float y2, Colour c) override
     {
         record("line");
@@ -163,7 +165,10 @@ struct Rig
         inst.activate();
         screen.ops.clear();
     }
-    void powerOn() { inst.gate.run([&] { inst.panel.Command9.click(); }); }
+    void powerOn()
+    {
+        inst.gate.run([&] { inst.panel.Command9.click(); });
+    }
     // Arms a capture and lets its timer fire.
     void capture()
     {

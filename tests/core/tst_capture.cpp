@@ -178,7 +178,8 @@ void TstCapture::portFailureAbandonsCleanly()
     rig.capture(); // a good capture first: its results must survive the failed one
     const std::string text = rig.inst.panel.Text1.text();
     fakePort().readValue = [](int) { return std::int16_t(-1); };
-    (atLookup ? fakePort().lookupFailure : fakePort().deviceFailure) = "no port here; try --simulate";
+    (atLookup ? fakePort().lookupFailure : fakePort().deviceFailure) =
+        "no port here; try --simulate";
     rig.screen.ops.clear();
     rig.capture();
 

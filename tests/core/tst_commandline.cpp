@@ -22,6 +22,7 @@ private slots:
 
 void TstCommandLine::parse_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<CommandLine::Action>("action");
     QTest::addColumn<QString>("library"); // the path used with library dir "/opt/la"
@@ -47,6 +48,7 @@ void TstCommandLine::parse_data()
         << "--port-library needs the path of a port library file";
     QTest::newRow("both sources") << QStringList{"--simulate", "--port-library", "/x.so"} << A::Error << ""
         << "--simulate and --port-library exclude each other: choose one";
+    // clang-format on
 }
 
 void TstCommandLine::parse()

@@ -1,8 +1,8 @@
 // The toolkit rules of the bars and lists: ranges that run either way, change notices only
 // on a real change (from the user or from code), and code that puts an entry into a list.
 
-#include "control/state/runtimeerror.h"
 #include "control/state/listmodel.h"
+#include "control/state/runtimeerror.h"
 #include "control/state/scrollbarmodel.h"
 
 #include <QtTest>
@@ -26,6 +26,7 @@ private slots:
 
 void TstControlModels::arrowsMoveTowardTheirEnd_data()
 {
+    // clang-format off
     QTest::addColumn<int>("top");
     QTest::addColumn<int>("bottom");
     QTest::addColumn<int>("small");
@@ -44,6 +45,7 @@ void TstControlModels::arrowsMoveTowardTheirEnd_data()
     QTest::newRow("h-pos: last step cut at the end") << 10000 << -10000 << 3000 << 10 << "tttt" << 10000 << 4;
     QTest::newRow("h-pos: page keys use the large step") << 10000 << -10000 << 100 << 10 << "BBT" << -10 << 3;
     QTest::newRow("largest step from the far end") << 32767 << -32768 << 32767 << 32767 << "bbttt" << 32767 << 5;
+    // clang-format on
 }
 
 void TstControlModels::arrowsMoveTowardTheirEnd()
@@ -61,10 +63,12 @@ void TstControlModels::arrowsMoveTowardTheirEnd()
     bar.onChange = [&] { ++seen; };
     for (QChar c : clicks) {
         switch (c.toLatin1()) {
+        // clang-format off
         case 't': bar.clickTopArrow(); break;
         case 'b': bar.clickBottomArrow(); break;
         case 'T': bar.pageTowardTop(); break;
         case 'B': bar.pageTowardBottom(); break;
+            // clang-format on
         }
         QVERIFY(bar.position() <= std::max(top, bottom));
         QVERIFY(bar.position() >= std::min(top, bottom));

@@ -30,6 +30,7 @@ private:
 
 void TstDecoder::constantSamples_data()
 {
+    // clang-format off
     QTest::addColumn<int>("sample");
     QTest::addColumn<QList<int>>("levels");
     QTest::addColumn<QString>("lit"); // lamps 1..5, '1' lit
@@ -43,6 +44,7 @@ void TstDecoder::constantSamples_data()
     QTest::newRow("channel 4 alone (bit 6)") << 0x40 << QList<int>{65, 130, 165, 230, 325} << "00110";
     QTest::newRow("channel 5 alone (bit 3)") << 0x08 << QList<int>{65, 130, 165, 260, 295} << "00101";
     QTest::newRow("negative sample") << -1 << QList<int>{35, 100, 195, 230, 295} << "11011";
+    // clang-format on
 }
 
 void TstDecoder::constantSamples()

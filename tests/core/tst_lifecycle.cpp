@@ -85,9 +85,10 @@ void TstLifecycle::portEntries()
     QCOMPARE(int(rig.inst.data.status_port), base + 1);
     QCOMPARE(int(rig.inst.data.control_port), base + 2);
     const PortPanel &p = rig.inst.portPanel;
-    QCOMPARE(QStringList({QString::fromStdString(p.Text1.text()), QString::fromStdString(p.Text2.text()),
-                          QString::fromStdString(p.Text3.text())}),
-             boxes);
+    QCOMPARE(
+        QStringList({QString::fromStdString(p.Text1.text()), QString::fromStdString(p.Text2.text()),
+                     QString::fromStdString(p.Text3.text())}),
+        boxes);
     QVERIFY(fakePort().calls.empty()); // choosing writes nothing to the port
     rig.inst.gate.run([&] { rig.inst.portPanel.Command14.click(); });
     rig.inst.gate.run([&] { rig.inst.panel.Command3.click(); });
@@ -193,6 +194,7 @@ void TstLifecycle::runtimeErrorEndsProgram()
 
 void TstLifecycle::activationRules_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("windows"); // m: main active, p: port active
     QTest::addColumn<QString>("runs");    // 1 where the main activation runs
     QTest::newRow("first show") << "m" << "1";
@@ -200,6 +202,7 @@ void TstLifecycle::activationRules_data()
     QTest::newRow("port window then main") << "mpm" << "101";
     QTest::newRow("port active first") << "pm" << "01";
     QTest::newRow("to and fro") << "mpmpmm" << "101010";
+    // clang-format on
 }
 
 void TstLifecycle::activationRules()

@@ -42,6 +42,7 @@ private slots:
 
 void TstPower::pressSequence_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("startCaption");
     QTest::addColumn<int>("presses");
     QTest::addColumn<QString>("caption");
@@ -53,6 +54,7 @@ void TstPower::pressSequence_data()
     QTest::newRow("third press on again") << "ON" << 3 << "OFF" << qRgb(124, 252, 0) << true << "grid sweep clear grid grid sweep";
     QTest::newRow("caption 'on' counts as on") << "on" << 1 << "ON" << qRgb(34, 139, 34) << false << "clear grid";
     QTest::newRow("empty caption counts as on") << "" << 1 << "ON" << qRgb(34, 139, 34) << false << "clear grid";
+    // clang-format on
 }
 
 void TstPower::pressSequence()
@@ -108,7 +110,7 @@ void TstPower::capturedDotsSurvivePowerOn()
     press(rig); // off while armed
     rig.inst.gate.run([&] { rig.inst.panel.Timer1.fire(); });
     QCOMPARE(rig.pixel(20, 35), Beam); // drawn on the switched-off screen
-    press(rig);                         // on: no clear, the captured dots stay
+    press(rig);                        // on: no clear, the captured dots stay
     QCOMPARE(rig.pixel(20, 35), Beam);
     QCOMPARE(rig.pixel(20, 65), Beam);
 }

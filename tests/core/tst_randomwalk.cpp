@@ -51,6 +51,7 @@ void TstRandomWalk::walk()
         in.gate.run([&] {
             ScrollBarModel &bar = *bars[random() % 4];
             switch (pick) {
+            // clang-format off
             case 0: p.Command9.click(); break;
             case 1: bar.clickTopArrow(); break;
             case 2: bar.clickBottomArrow(); break;
@@ -65,6 +66,7 @@ void TstRandomWalk::walk()
             case 11: in.portPanel.Command14.click(); break;
             case 12: in.portPanel.Combo1.choose(int(random() % 3)); break;
             case 13: in.activate(); break;
+            // clang-format on
             default: // the h-pos bar gets more use: it has the widest range
                 for (int i = 0; i < 20; ++i)
                     p.VScroll3.clickBottomArrow();
@@ -83,14 +85,17 @@ void TstRandomWalk::walk()
 
         const QString where = QString("step %1, action %2").arg(step).arg(pick);
         for (ScrollBarModel *bar : bars) {
-            QVERIFY2(bar->position() >= std::min(bar->topEnd(), bar->bottomEnd()), qPrintable(where));
-            QVERIFY2(bar->position() <= std::max(bar->topEnd(), bar->bottomEnd()), qPrintable(where));
+            QVERIFY2(bar->position() >= std::min(bar->topEnd(), bar->bottomEnd()),
+                     qPrintable(where));
+            QVERIFY2(bar->position() <= std::max(bar->topEnd(), bar->bottomEnd()),
+                     qPrintable(where));
         }
         QCOMPARE(int(in.fields.h_pos), p.VScroll3.position());
         QCOMPARE(int(in.fields.v_pos), p.VScroll4.position());
         QCOMPARE(int(in.fields.beam_green), p.VScroll2.position() + 200);
         QCOMPARE(rig.screen.backColour(),
-                 rgb(p.VScroll1.position() + 70, p.VScroll1.position() + 130, p.VScroll1.position() + 180));
+                 rgb(p.VScroll1.position() + 70, p.VScroll1.position() + 130,
+                     p.VScroll1.position() + 180));
         QCOMPARE(int(in.data.status_port), in.data.data_port + 1);
         QCOMPARE(int(in.data.control_port), in.data.data_port + 2);
         for (const Trace *t : in.data.traces()) {

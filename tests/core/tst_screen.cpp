@@ -45,6 +45,7 @@ private slots:
 
 void TstScreen::dotFootprint_data()
 {
+    // clang-format off
     QTest::addColumn<int>("width");
     QTest::addColumn<float>("x");
     QTest::addColumn<float>("y");
@@ -63,6 +64,7 @@ void TstScreen::dotFootprint_data()
     QTest::newRow("left of the screen: cut off") << 2 << -1.f << 5.f << QStringList{};
     QTest::newRow("above the screen: cut off") << 2 << 5.f << -65.f << QStringList{};
     QTest::newRow("far away: cut off") << 2 << 1e30f << -1e30f << QStringList{};
+    // clang-format on
 }
 
 void TstScreen::dotFootprint()
@@ -80,6 +82,7 @@ void TstScreen::dotFootprint()
 
 void TstScreen::lineFootprint_data()
 {
+    // clang-format off
     QTest::addColumn<QList<float>>("ends");
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("samples"); // some of the pixels, all of which must be inked
@@ -94,6 +97,7 @@ void TstScreen::lineFootprint_data()
     QTest::newRow("diagonal from off the screen") << QList<float>{-10, -10, 4, 4} << 5
         << QStringList{"0,0", "4,4"};
     QTest::newRow("wholly off the screen") << QList<float>{-5, 500, 600, 500} << 0 << QStringList{};
+    // clang-format on
 }
 
 void TstScreen::lineFootprint()

@@ -14,6 +14,7 @@ void act(Rig &rig, const QString &action)
 {
     FrontPanel &p = rig.inst.panel;
     rig.inst.gate.run([&] {
+        // clang-format off
         if (action == "light up") p.VScroll1.clickTopArrow();
         else if (action == "light down") p.VScroll1.clickBottomArrow();
         else if (action == "beam up") p.VScroll2.clickTopArrow();
@@ -25,6 +26,7 @@ void act(Rig &rig, const QString &action)
         else if (action.startsWith("zoom ")) p.Combo1.choose(int(std::find(p.Combo1.entries().begin(), p.Combo1.entries().end(), action.mid(5).toStdString()) - p.Combo1.entries().begin()));
         else if (action.startsWith("step ")) p.Combo2.choose(int(std::find(p.Combo2.entries().begin(), p.Combo2.entries().end(), action.mid(5).toStdString()) - p.Combo2.entries().begin()));
         else QFAIL(qPrintable("unknown action " + action));
+        // clang-format on
     });
 }
 
@@ -56,6 +58,7 @@ private slots:
 
 void TstViewControls::redrawOrder_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("zoom");     // zoom list before the action
     QTest::addColumn<int>("hposClicks");   // h-pos bottom-arrow clicks before the action
     QTest::addColumn<QString>("action");
@@ -80,6 +83,7 @@ void TstViewControls::redrawOrder_data()
         << "clear sweep grid clear sweep grid" << 0;
     QTest::newRow("zoom: same entry again") << "010" << 0 << "zoom 010" << "clear sweep grid" << 0;
     QTest::newRow("step list draws nothing") << "010" << 1 << "step 1000" << "" << -100;
+    // clang-format on
 }
 
 void TstViewControls::redrawOrder()
@@ -105,6 +109,7 @@ void TstViewControls::redrawOrder()
 
 void TstViewControls::barEnds_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("clicks");
     QTest::addColumn<int>("x");
@@ -115,6 +120,7 @@ void TstViewControls::barEnds_data()
     QTest::newRow("beam top end") << "beam up" << 60 << 20 << 65 << qRgb(70, 250, 180);
     QTest::newRow("beam bottom end") << "beam down" << 90 << 20 << 65 << qRgb(70, 120, 180);
     QTest::newRow("v-pos bottom end moves traces down") << "v-pos down" << 120 << 20 << 165 << qRgb(70, 200, 180);
+    // clang-format on
 }
 
 void TstViewControls::barEnds()

@@ -2,8 +2,8 @@
 // and that a disabled bar moves nothing.
 
 #include "../core/fakes.h"
-#include "ui/arrowscrollbar.h"
 #include "control/state/scrollbarmodel.h"
+#include "ui/arrowscrollbar.h"
 
 #include <QtTest>
 

@@ -96,7 +96,8 @@ void TstCaptureMenu::failedSaveSaysWhy()
     const QString path = dir.filePath("no-such-folder/run.vcd");
     QVERIFY(!menu.saveTo(path));
     QCOMPARE(int(rig.platform.events.size()), 1);
-    QVERIFY(QString::fromStdString(rig.platform.events[0]).startsWith("message: Save capture: Cannot write"));
+    QVERIFY(QString::fromStdString(rig.platform.events[0])
+                .startsWith("message: Save capture: Cannot write"));
     QVERIFY(!rig.inst.gate.ended()); // the instrument goes on
     QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
