@@ -8,7 +8,9 @@ class CounterSource;
 
 // Measures short intervals with the system's high-resolution counter. A missing or
 // unreadable counter is reported by values (Available false, Frequency 0, Elapsed -1),
-// never by an error.
+// never by an error. A capture uses Reset and Elapsed alone; Available, Frequency,
+// fetch_time and the members' descriptions complete the timer's interface as its users
+// know it and stay, though nothing in the program calls them.
 class cPerfCounter
 {
 public:

@@ -47,7 +47,6 @@ public:
     const QImage &image() const { return m_image; }
     Colour backColour() const { return m_backColour; }
     int drawWidth() const { return m_drawWidth; }
-    int drawStyle() const { return m_drawStyle; }
 
     // True once after anything was drawn: lets the window repaint once per handler.
     bool takeDirty();
