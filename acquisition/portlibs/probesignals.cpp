@@ -62,11 +62,12 @@ bool ProbeSignals::uartAt(std::int64_t tNs)
 
 std::uint8_t ProbeSignals::statusRegister(const ProbeLines &lines)
 {
-    const bool levels[] = {lines.ch1, lines.ch2, lines.ch3, lines.ch4, lines.ch5};
-    unsigned bits = 0;
-    for (unsigned k = 0; k < 5; ++k)
-        bits |= (levels[k] ? 1u : 0u) << k;
-    return statusFor(bits);
+    // Spelled out rather than looped over an array of the five: GCC 12 with UBSan at -O1
+    // miscompiles that loop.
+    const unsigned levels = (lines.ch1 ? 1u : 0u) | (lines.ch2 ? 2u : 0u) |
+                            (lines.ch3 ? 4u : 0u) | (lines.ch4 ? 8u : 0u) |
+                            (lines.ch5 ? 16u : 0u);
+    return statusFor(levels);
 }
 
 } // namespace la

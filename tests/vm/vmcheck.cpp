@@ -343,7 +343,7 @@ int checkUserNone(const std::string &library)
                         return fail("Inp32 returned " + std::to_string(value) + ", not -1");
                     if (!clear)
                         return fail("unclear message: \"" + message + "\"");
-                    if (again.find("write to the parallel port at 0x37a") == std::string::npos)
+                    if (again.find("write to the parallel port at 0x37A") == std::string::npos)
                         return fail("no message for the retried write, got \"" + again + "\"");
                     return pass("Inp32 = -1, \"" + message + "\"");
                 } catch (const la::PortError &error) {
