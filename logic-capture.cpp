@@ -2,11 +2,11 @@
 // No window and no event loop: options, one capture, one file, an exit status.
 
 #include "acquisition/capture.h"
-#include "acquisition/elapsedformat.h"
 #include "acquisition/monotoniccounter.h"
 #include "acquisition/parallelport.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
+#include "acquisition/readclock.h"
 #include "acquisition/safefile.h"
 #include "acquisition/samplingloop.h"
 #include "acquisition/vcdwriter.h"
@@ -36,7 +36,7 @@ la::Capture capture(const la::CaptureOptions &options)
     la::MonotonicCounter counter;
     la::cPerfCounter perf(counter);
     const auto status = static_cast<std::int16_t>(options.base + la::StatusOffset);
-    return la::readCapture(port, perf, status, la::SampleCount);
+    return la::readCapture(port, perf, la::monotonicNs, status, la::SampleCount);
 }
 
 void writeToStandardOutput(const std::string &vcd)
@@ -61,12 +61,7 @@ int main(int argc, char *argv[])
 
     try {
         const la::Capture taken = capture(options);
-        if (taken.elapsedSeconds > 0) {
-            std::cerr << "capture: " << taken.size() << " reads in "
-                      << la::formatMilliseconds(taken.elapsedSeconds * 1000) << " ms\n";
-        } else {
-            std::cerr << "capture: " << taken.size() << " reads, time not measured (no counter)\n";
-        }
+        std::cerr << "capture: " << la::describeCapture(taken) << '\n';
         if (options.output.empty())
             writeToStandardOutput(la::captureToVcd(taken, la::vcdDateNow()));
         else

@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
     la::PortLibrary port(libraryPath); // loaded at the first read or write, not here
     la::MonotonicCounter counter;
     la::QtPlatform platform;
-    la::Instrument instrument(screen, port, counter, platform);
+    la::Instrument instrument(screen, port, counter, la::monotonicNs, platform);
     la::PortWindow portWindow(instrument.portPanel, instrument.gate);
     la::MainWindow mainWindow(instrument, screen, portWindow);
     platform.setMainWindow(&mainWindow);

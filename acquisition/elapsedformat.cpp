@@ -1,5 +1,6 @@
 #include "acquisition/elapsedformat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -23,6 +24,14 @@ std::string formatMilliseconds(double ms)
     const int fraction = static_cast<int>(static_cast<long long>(tenths) % 10);
     std::snprintf(text, sizeof text, "%s%03lld.%d", negative ? "-" : "", whole, fraction);
     return text;
+}
+
+std::string fixedPoint(double value, int decimals)
+{
+    char text[64];
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return error == std::errc() ? std::string(text, end) : std::string("?");
 }
 
 } // namespace la

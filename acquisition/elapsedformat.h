@@ -10,4 +10,8 @@ namespace la {
 // is always '.', whatever the locale.
 std::string formatMilliseconds(double ms);
 
+// A number with a fixed count of decimals and a '.', whatever the locale: (10.432, 2) ->
+// "10.43".
+std::string fixedPoint(double value, int decimals);
+
 } // namespace la

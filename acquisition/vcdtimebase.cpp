@@ -4,42 +4,30 @@
 
 namespace la {
 
-namespace {
-
-// Beyond this many ticks a double no longer counts single ticks; no real capture comes near.
-constexpr double MostTicks = 9e15;
-
-} // namespace
-
-VcdTimebase VcdTimebase::forElapsed(double elapsedSeconds, std::size_t reads)
+VcdTimebase VcdTimebase::forPeriod(double periodNs)
 {
-    const VcdTimebase unmeasured(false, -6, 1);
-    if (!std::isfinite(elapsedSeconds) || elapsedSeconds <= 0 || reads == 0)
-        return unmeasured;
-    const double period = elapsedSeconds / static_cast<double>(reads);
+    // Compared in whole picoseconds, so that a period of exactly 1 us gives 100 ns, whatever
+    // the last bit of a division says.
+    const double periodPs = std::round(periodNs * 1e3);
     int exponent = CoarsestExponent;
-    // The small allowance keeps a period of exactly 1 us at 10 ns, whatever the last bit of
-    // the division says.
     while (exponent > FinestExponent &&
-           std::pow(10.0, exponent) * TicksPerPeriodAtLeast > period * (1 + 1e-9))
+           std::pow(10.0, exponent - FinestExponent) * TicksPerPeriodAtLeast > periodPs)
         --exponent;
-    const double ticksPerRead = period / std::pow(10.0, exponent);
-    if (ticksPerRead * static_cast<double>(reads) > MostTicks)
-        return unmeasured;
-    return VcdTimebase(true, exponent, ticksPerRead);
+    return VcdTimebase(exponent);
 }
 
 std::string VcdTimebase::timescale() const
 {
     static const char *const units[] = {"ps", "ns", "us", "ms", "s"};
-    const int shifted = m_exponent - FinestExponent; // 0 .. 14
     static const char *const factors[] = {"1", "10", "100"};
+    const int shifted = m_exponent - FinestExponent; // 0 .. 14
     return std::string(factors[shifted % 3]) + " " + units[shifted / 3];
 }
 
-std::uint64_t VcdTimebase::tickOf(std::size_t index) const
+std::uint64_t VcdTimebase::ticksOf(double ns) const
 {
-    return static_cast<std::uint64_t>(std::llround(static_cast<double>(index) * m_ticksPerRead));
+    const double ticks = ns / std::pow(10.0, m_exponent + 9);
+    return ticks <= 0 ? 0 : static_cast<std::uint64_t>(std::llround(ticks));
 }
 
 } // namespace la

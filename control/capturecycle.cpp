@@ -14,9 +14,9 @@ namespace la {
 
 CaptureCycle::CaptureCycle(FrontPanel &panel, GlobalData &data, Screen &screen,
                            ScopeRenderer &scope, PortIo &port, CounterSource &counter,
-                           Platform &platform)
+                           ReadClock clock, Platform &platform)
     : m_panel(panel), m_data(data), m_screen(screen), m_scope(scope), m_port(port),
-      m_counter(counter), m_platform(platform)
+      m_counter(counter), m_clock(clock), m_platform(platform)
 {
 }
 
@@ -36,7 +36,7 @@ void CaptureCycle::timer1Tick()
 
     Capture capture;
     try {
-        capture = readCapture(m_port, *m_perf, m_data.status_port, SampleCount);
+        capture = readCapture(m_port, *m_perf, m_clock, m_data.status_port, SampleCount);
     } catch (const PortError &error) {
         abandon(error.what());
         return;
@@ -44,6 +44,7 @@ void CaptureCycle::timer1Tick()
     storeSamples(capture, m_data.samples);
 
     m_panel.Text1.setText(formatMilliseconds(capture.elapsedSeconds * 1000));
+    m_panel.Text1.setToolTip(describeCapture(capture));
     decode_channels(m_data, m_panel.lamps());
     m_screen.clear();
     m_scope.draw_sweep();

@@ -2,6 +2,7 @@
 
 #include "acquisition/capture.h"
 #include "acquisition/perfcounter.h"
+#include "acquisition/readclock.h"
 #include "control/state/colour.h"
 
 #include <memory>
@@ -18,8 +19,9 @@ struct FrontPanel;
 struct GlobalData;
 
 // One run of the instrument: "get" arms the capture timer; when it fires, the status
-// register is read 9999 times, the time of the reads is shown in milliseconds, the reads
-// are kept as the samples and decoded, and the screen redrawn.
+// register is read 9999 times, the time of the reads is shown in milliseconds (and, in the
+// time box's tooltip, how evenly they came and where they paused), the reads are kept as
+// the samples and decoded, and the screen redrawn.
 class CaptureCycle
 {
 public:
@@ -27,7 +29,7 @@ public:
     static constexpr Colour LampDone = rgb(121, 26, 13);
 
     CaptureCycle(FrontPanel &panel, GlobalData &data, Screen &screen, ScopeRenderer &scope,
-                 PortIo &port, CounterSource &counter, Platform &platform);
+                 PortIo &port, CounterSource &counter, ReadClock clock, Platform &platform);
     ~CaptureCycle();
 
     void command5Click(); // "get"
@@ -50,6 +52,7 @@ private:
     ScopeRenderer &m_scope;
     PortIo &m_port;
     CounterSource &m_counter;
+    ReadClock m_clock;
     Platform &m_platform;
     std::unique_ptr<cPerfCounter> m_perf;
     std::shared_ptr<const Capture> m_last;

@@ -10,14 +10,15 @@
 
 namespace la {
 
-Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter, Platform &platform_)
+Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter, ReadClock clock,
+                       Platform &platform_)
     : screen(screen_), port(port_), platform(platform_), gate(platform_,
                                                               [this] {
                                                                   if (afterHandler)
                                                                       afterHandler();
                                                               }),
       scope(screen_, fields, data, panel.Combo1), power(panel, data, screen_, scope),
-      capture(panel, data, screen_, scope, port_, counter, platform_),
+      capture(panel, data, screen_, scope, port_, counter, clock, platform_),
       view(panel.viewColumn(), fields, screen_, scope), portSettings(portPanel, data, fields)
 {
     bindHandlers(*this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/readclock.h"
 #include "control/capturecycle.h"
 #include "control/eventgate.h"
 #include "control/frontpanel.h"
@@ -25,7 +26,9 @@ class Screen;
 class Instrument
 {
 public:
-    Instrument(Screen &screen, PortIo &port, CounterSource &counter, Platform &platform);
+    // `counter` times a capture as a whole, `clock` each of its reads.
+    Instrument(Screen &screen, PortIo &port, CounterSource &counter, ReadClock clock,
+               Platform &platform);
 
     // Main window events.
     void load();

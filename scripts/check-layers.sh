@@ -11,7 +11,7 @@ cd "$root" || exit 2
 # the order of the layers, bottom up; a folder's own files are always allowed.
 rules=(
   "control/state/|control/state/"
-  "acquisition/portlibs/|acquisition/portlibs/ acquisition/parallelport.h acquisition/channels.h"
+  "acquisition/portlibs/|acquisition/portlibs/ acquisition/parallelport.h acquisition/channels.h acquisition/readclock.h"
   "acquisition/|acquisition/ control/state/ version.h"
   "display/|display/ control/state/"
   "port/|port/ control/state/ acquisition/parallelport.h"

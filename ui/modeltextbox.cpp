@@ -22,6 +22,7 @@ ModelTextBox::~ModelTextBox()
 void ModelTextBox::refresh()
 {
     setText(QString::fromStdString(m_model.text()));
+    setToolTip(QString::fromStdString(m_model.toolTip()));
     setEnabled(m_model.enabled());
 }
 

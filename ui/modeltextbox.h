@@ -6,7 +6,7 @@ namespace la {
 
 class TextModel;
 
-// A read-only, centred text box showing a TextModel's text.
+// A read-only, centred text box showing a TextModel's text and tooltip.
 class ModelTextBox : public QLineEdit
 {
     Q_OBJECT

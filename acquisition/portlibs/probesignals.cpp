@@ -47,15 +47,16 @@ std::int64_t ProbeSignals::uartBitIndexAt(std::int64_t tNs)
 
 bool ProbeSignals::uartAt(std::int64_t tNs)
 {
-    const std::int64_t messageBits = static_cast<std::int64_t>(kMessage.size()) * kFrameBits;
+    constexpr std::int64_t slotBits = kFrameBits + kGapBits;
+    const std::int64_t messageBits = static_cast<std::int64_t>(kMessage.size()) * slotBits;
     const std::int64_t bit = uartBitIndexAt(tNs) % (messageBits + kIdleBits);
     if (bit >= messageBits)
         return true;
-    const auto character = static_cast<unsigned char>(kMessage[bit / kFrameBits]);
-    const int position = static_cast<int>(bit % kFrameBits);
+    const auto character = static_cast<unsigned char>(kMessage[bit / slotBits]);
+    const int position = static_cast<int>(bit % slotBits);
     if (position == 0)
         return false;
-    if (position == kFrameBits - 1)
+    if (position >= kFrameBits - 1) // the stop bit and the gap after it
         return true;
     return ((character >> (position - 1)) & 1) != 0;
 }
@@ -64,9 +65,8 @@ std::uint8_t ProbeSignals::statusRegister(const ProbeLines &lines)
 {
     // Spelled out rather than looped over an array of the five: GCC 12 with UBSan at -O1
     // miscompiles that loop.
-    const unsigned levels = (lines.ch1 ? 1u : 0u) | (lines.ch2 ? 2u : 0u) |
-                            (lines.ch3 ? 4u : 0u) | (lines.ch4 ? 8u : 0u) |
-                            (lines.ch5 ? 16u : 0u);
+    const unsigned levels = (lines.ch1 ? 1u : 0u) | (lines.ch2 ? 2u : 0u) | (lines.ch3 ? 4u : 0u) |
+                            (lines.ch4 ? 8u : 0u) | (lines.ch5 ? 16u : 0u);
     return statusFor(levels);
 }
 

@@ -21,7 +21,10 @@ struct ProbeLines
 //   ch1..ch3  a 3-bit binary counter stepping every 50 us (ch1 10 kHz, ch2 5 kHz, ch3 2.5 kHz)
 //   ch4       a 1 kHz PWM whose duty cycle sweeps 10 % up to 90 % and back down every 4 s
 //   ch5       a 9600-baud UART line (8N1, idle high) sending "Hello, logic!\r\n" over and
-//             over, with one frame time of idle line after each message
+//             over one character at a time, with half a frame time of idle line after
+//             each character and a whole one after each message, as a device printing
+//             through a UART a character at a time does. The gaps let a receiver that
+//             starts in the middle of a character find the frame at the next one.
 class ProbeSignals
 {
 public:
@@ -33,7 +36,8 @@ public:
     static constexpr int kMaxDutyPermille = 900;
     static constexpr std::int64_t kBaud = 9600;
     static constexpr int kFrameBits = 10; // start, eight data bits LSB first, stop
-    static constexpr int kIdleBits = 10;
+    static constexpr int kGapBits = 5;    // idle after each character
+    static constexpr int kIdleBits = 10;  // idle after each message
     static constexpr std::string_view kMessage = "Hello, logic!\r\n";
 
     static ProbeLines linesAt(std::int64_t tNs);

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "acquisition/readclock.h"
+
 #include <cstdint>
 #include <functional>
 
 namespace la {
-
-// Nanoseconds of CLOCK_MONOTONIC.
-std::int64_t monotonicNs();
 
 // Paces simulated port reads like a legacy port, where one port instruction takes about a
 // microsecond: each read starts no earlier than one interval after the previous read's

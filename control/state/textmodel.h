@@ -6,7 +6,7 @@
 
 namespace la {
 
-// A text box whose text the program sets.
+// A text box whose text, and the tooltip that explains it, the program sets.
 class TextModel : public ControlModel
 {
 public:
@@ -21,8 +21,18 @@ public:
         notifyView();
     }
 
+    const std::string &toolTip() const { return m_toolTip; }
+    void setToolTip(const std::string &toolTip)
+    {
+        if (m_toolTip == toolTip)
+            return;
+        m_toolTip = toolTip;
+        notifyView();
+    }
+
 private:
     std::string m_text;
+    std::string m_toolTip;
 };
 
 } // namespace la

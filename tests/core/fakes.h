@@ -24,6 +24,29 @@ struct PortCall
     bool operator==(const PortCall &) const = default;
 };
 
+// The clock each read is timed by: `step` nanoseconds pass per read, and `stall` more
+// before the read numbered `stallAt` (counted from 0 over the whole test) returns.
+struct FakeReadClock
+{
+    std::int64_t time = 1'000'000'000;
+    std::int64_t step = 1000;
+    std::int64_t stall = 0;
+    std::int64_t stallAt = -1;
+    std::int64_t calls = 0;
+
+    static FakeReadClock &state()
+    {
+        static FakeReadClock clock;
+        return clock;
+    }
+    static std::int64_t now()
+    {
+        FakeReadClock &c = state();
+        c.time += c.step + (c.calls++ == c.stallAt ? c.stall : 0);
+        return c.time;
+    }
+};
+
 // The port's state lives in one place because the library calls are plain C functions.
 struct FakePortState
 {
@@ -44,7 +67,11 @@ inline FakePortState &fakePort()
 class FakePort : public PortIo
 {
 public:
-    FakePort() { fakePort() = FakePortState(); }
+    FakePort()
+    {
+        fakePort() = FakePortState();
+        FakeReadClock::state() = FakeReadClock();
+    }
 
     Inp32Fn inp32() override
     {
@@ -156,7 +183,7 @@ struct Rig
     FakePort port;
     FakeCounter counter;
     FakePlatform platform;
-    Instrument inst{screen, port, counter, platform};
+    Instrument inst{screen, port, counter, FakeReadClock::now, platform};
 
     // The instrument as it stands after start-up: loaded and activated.
     void start()

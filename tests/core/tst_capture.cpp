@@ -2,6 +2,8 @@
 
 #include "acquisition/channeldecoder.h"
 #include "acquisition/elapsedformat.h"
+#include "acquisition/samplingloop.h"
+#include "acquisition/vcdwriter.h"
 #include "fakes.h"
 
 #include <QtTest>
@@ -43,6 +45,8 @@ private slots:
     void redrawAfterCapture();
     void portFailureAbandonsCleanly_data();
     void portFailureAbandonsCleanly();
+    void tooltipTellsThePauses();
+    void windowAndCommandLineWriteTheSameFile();
 };
 
 void TstCapture::formatMilliseconds_data()
@@ -200,6 +204,44 @@ void TstCapture::portFailureAbandonsCleanly()
     rig.capture();
     QCOMPARE(int(rig.inst.data.trace2[5]), 100);
     QCOMPARE(rig.inst.capture.completedCaptures(), 2);
+}
+
+void TstCapture::tooltipTellsThePauses()
+{
+    Rig rig;
+    poweredRig(rig);
+    rig.counter.advancePerRead = 12'300; // 12.3 ms at 1 MHz
+    test::FakeReadClock::state().stall = 2'000'000;
+    test::FakeReadClock::state().stallAt = 4512; // the 4513th read returns 2 ms late
+    rig.capture();
+    QCOMPARE(rig.inst.panel.Text1.text(), std::string("012.3")); // the box as it always was
+    QCOMPARE(QString::fromStdString(rig.inst.panel.Text1.toolTip()),
+             QString("9999 reads in 12.30 ms, 1.00 µs each; 1 pause of 2.00 ms after read 4512"));
+    const Capture &last = *rig.inst.capture.lastCapture();
+    QCOMPARE(last.times.size(), std::size_t(9999));
+    QCOMPARE(last.times[4512] - last.times[4511], std::int64_t(2'001'000));
+}
+
+void TstCapture::windowAndCommandLineWriteTheSameFile()
+{
+    // The same reads at the same times give the same file, whether the window's capture
+    // cycle made them or readCapture alone, as logic-capture does.
+    auto pattern = [](int n) {
+        return std::int16_t((n / 37) % 2 ? 0xF8 : (n / 101) % 2 ? 0x18 : 0);
+    };
+    Rig rig;
+    poweredRig(rig);
+    fakePort().readValue = pattern;
+    rig.capture();
+    const std::string fromWindow = captureToVcd(*rig.inst.capture.lastCapture(), "then");
+
+    test::FakePort port;
+    fakePort().readValue = pattern;
+    test::FakeCounter counter;
+    cPerfCounter perf(counter);
+    const Capture direct = readCapture(port, perf, test::FakeReadClock::now, 889, 9999);
+    QCOMPARE(captureToVcd(direct, "then"), fromWindow);
+    QVERIFY(fromWindow.find("#0\n$dumpvars") != std::string::npos);
 }
 
 QTEST_APPLESS_MAIN(TstCapture)

@@ -19,12 +19,16 @@ qint64 bitCentre(qint64 index)
 }
 
 // Receives characters as a UART does, sampling each bit in its middle: a low start bit,
-// eight data bits LSB first, a high stop bit.
+// eight data bits LSB first, a high stop bit, then the idle gap of five bit times.
 QByteArray receive(qint64 firstBit, int characters)
 {
     QByteArray received;
-    for (qint64 start = firstBit; start < firstBit + 10 * characters; start += 10) {
-        if (ProbeSignals::uartAt(bitCentre(start)) || !ProbeSignals::uartAt(bitCentre(start + 9)))
+    for (qint64 start = firstBit; start < firstBit + 15 * characters; start += 15) {
+        for (qint64 idle = start + 9; idle < start + 15; ++idle) {
+            if (!ProbeSignals::uartAt(bitCentre(idle)))
+                return received + "<framing error>";
+        }
+        if (ProbeSignals::uartAt(bitCentre(start)))
             return received + "<framing error>";
         int byte = 0;
         for (int bit = 0; bit < 8; ++bit)
@@ -120,10 +124,11 @@ void PortSimulatedTest::uartSendsTheMessage_data()
 {
     QTest::addColumn<qint64>("firstBit");
 
-    // A message is 15 frames and one idle frame: 160 bit times, 60 messages a second.
+    // A message is 15 frames of 10 bits, each followed by 5 idle bits, and then 10 idle
+    // bits: 235 bit times, about 41 messages a second.
     QTest::newRow("first message") << qint64(0);
-    QTest::newRow("second message") << qint64(160);
-    QTest::newRow("after a year of uptime") << qint64(365) * 86400 * 9600;
+    QTest::newRow("second message") << qint64(235);
+    QTest::newRow("after a year of uptime") << qint64(365) * 86400 * 9600 / 235 * 235;
 }
 
 void PortSimulatedTest::uartSendsTheMessage()
@@ -131,10 +136,10 @@ void PortSimulatedTest::uartSendsTheMessage()
     QFETCH(qint64, firstBit);
 
     QCOMPARE(receive(firstBit, 15), QByteArray("Hello, logic!\r\n"));
-    for (qint64 bit = firstBit + 150; bit < firstBit + 160; ++bit)
+    for (qint64 bit = firstBit + 225; bit < firstBit + 235; ++bit)
         QVERIFY2(ProbeSignals::uartAt(bitCentre(bit)), "the line is not idle between messages");
     // The next start bit begins on its exact bit time: the first nanosecond >= bit * 1e9 / 9600.
-    const qint64 next = firstBit + 160;
+    const qint64 next = firstBit + 235;
     const qint64 edge = next / 9600 * kS + (next % 9600 * kS + 9599) / 9600;
     QVERIFY(ProbeSignals::uartAt(edge - 1));
     QVERIFY(!ProbeSignals::uartAt(edge));

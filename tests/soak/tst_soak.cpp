@@ -91,7 +91,7 @@ void TstSoak::thousandCaptures()
     MonotonicCounter counter;
     test::FakePlatform platform;
     ScreenImage screen;
-    Instrument in(screen, port, counter, platform);
+    Instrument in(screen, port, counter, monotonicNs, platform);
     in.load();
     in.activate();
     in.gate.run([&] { in.panel.Command9.click(); });

@@ -111,10 +111,11 @@ void TstVcdClients::sigrokTimeBase_data()
     QTest::addColumn<double>("elapsed");
     QTest::addColumn<qint64>("samplerate"); // 1 / timescale
     QTest::addColumn<qint64>("samples");    // the whole capture in ticks
-    QTest::newRow("10 ms") << 0.010 << qint64(100000000) << qint64(1000000);
-    QTest::newRow("0.5 ms") << 0.0005 << qint64(10000000000) << qint64(5000000);
-    QTest::newRow("2 s") << 2.0 << qint64(1000000) << qint64(2000000);
-    QTest::newRow("no counter") << -1.0 << qint64(1000000) << qint64(9999);
+    // About ten ticks a read, so that sigrok's samples stay few.
+    QTest::newRow("10 ms") << 0.010 << qint64(10000000) << qint64(100000);
+    QTest::newRow("0.5 ms") << 0.0005 << qint64(1000000000) << qint64(500000);
+    QTest::newRow("2 s") << 2.0 << qint64(100000) << qint64(200000);
+    QTest::newRow("no counter: a microsecond a read") << -1.0 << qint64(10000000) << qint64(99990);
 }
 
 void TstVcdClients::sigrokTimeBase()
@@ -139,9 +140,8 @@ void TstVcdClients::sigrokLevels_data()
 {
     QTest::addColumn<double>("elapsed");
     QTest::addColumn<QString>("format");
-    QTest::newRow("1 us period: 100 ticks a sample, read at 1 MHz")
-        << 0.009999 << "vcd:downsample=100";
-    QTest::newRow("no counter: one tick a sample") << -1.0 << "vcd";
+    QTest::newRow("1 us period: 10 ticks a read, read at 1 MHz") << 0.009999 << "vcd:downsample=10";
+    QTest::newRow("no counter: a microsecond a read") << -1.0 << "vcd:downsample=10";
 }
 
 void TstVcdClients::sigrokLevels()
@@ -194,7 +194,7 @@ void TstVcdClients::gtkwaveRoundTrip()
     const ParsedVcd converted = parseVcd(back.out.toStdString());
     QVERIFY2(converted.problem.empty(), converted.problem.c_str());
     QCOMPARE(QString::fromStdString(converted.header.at("$timescale")).remove(' '),
-             QString("10ns"));
+             QString("100ns"));
     QCOMPARE(converted.vars, original.vars);
     QCOMPARE(converted.initial, original.initial);
     QCOMPARE(converted.changes.size(), original.changes.size());
@@ -218,17 +218,22 @@ void TstVcdClients::logicCaptureToFile()
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QString());
     const QRegularExpressionMatch line =
-        QRegularExpression("^capture: 9999 reads in (\\d{3,}\\.\\d) ms\\n$").match(r.err);
+        QRegularExpression("^capture: 9999 reads in (\\d+\\.\\d\\d) ms, (\\d+\\.\\d\\d) µs each; "
+                           "(no pauses|1 pause of .* after read \\d+|\\d+ pauses, the longest .* "
+                           "after read \\d+)\\n$")
+            .match(r.err);
     QVERIFY2(line.hasMatch(), qPrintable(r.err));
 
     const ParsedVcd vcd = parseVcd(readFile(file));
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     const Shown shown = sigrokShow(file);
     QCOMPARE(shown.channels, FiveChannels);
-    // The file spans the time printed, to the printed tenth of a millisecond.
+    // The file spans the time printed: from the first read to one period after the last,
+    // where the measured time runs from the start of the first read to the end of the last
+    // (the first read of a fresh process can take some microseconds more than the rest).
     const double ms = line.captured(1).toDouble();
     const double spanned = 1000.0 * double(shown.samples) / double(shown.samplerate);
-    QVERIFY2(qAbs(spanned - ms) <= 0.05 + 1e-4, qPrintable(QString::number(spanned)));
+    QVERIFY2(qAbs(spanned - ms) <= 0.1, qPrintable(QString::number(spanned)));
 }
 
 void TstVcdClients::logicCaptureToStandardOutput()

@@ -37,7 +37,8 @@ inline std::int16_t statusByte(unsigned levels)
     return statusFor(levels);
 }
 
-// A capture of 9999 reads of `levels` that took `elapsedSeconds`.
+// A capture of 9999 reads of `levels` that took `elapsedSeconds`, its reads not timed one
+// by one.
 inline Capture captured(const Pattern &levels, double elapsedSeconds = 0.010)
 {
     Capture capture;
@@ -45,6 +46,28 @@ inline Capture captured(const Pattern &levels, double elapsedSeconds = 0.010)
         capture.reads.push_back(statusByte(levels(i)));
     capture.elapsedSeconds = elapsedSeconds;
     return capture;
+}
+
+// The same with every read timed: read i (0-based) returned at timeOf(i) nanoseconds.
+inline Capture timedCapture(const Pattern &levels, const std::function<std::int64_t(int)> &timeOf)
+{
+    Capture capture = captured(levels);
+    for (int i = 0; i < LastSample; ++i)
+        capture.times.push_back(timeOf(i));
+    capture.elapsedSeconds = double(capture.times.back() - capture.times.front()) / 1e9;
+    capture.timing = measureTiming(capture.times);
+    return capture;
+}
+
+// Reads a microsecond apart from 5 s on, but for `pauseNs` more after read `pauseAfter`
+// (counted from 1).
+inline std::function<std::int64_t(int)> everyMicrosecond(std::int64_t pauseNs = 0,
+                                                         int pauseAfter = 0)
+{
+    return [=](int i) {
+        return 5'000'000'000 + std::int64_t(i) * 1000 +
+               (i >= pauseAfter && pauseAfter > 0 ? pauseNs : 0);
+    };
 }
 
 struct VcdChange
@@ -141,11 +164,19 @@ inline ParsedVcd parseVcd(const std::string &text)
     return vcd;
 }
 
-// The time of sample 1..9999 in units of `unitSeconds`, for a capture of `elapsedSeconds`.
+// The time of sample 1..9999 in units of `unitSeconds`, for a capture of `elapsedSeconds`
+// whose reads were not timed one by one.
 inline std::uint64_t expectedTick(int sample, double elapsedSeconds, double unitSeconds)
 {
     return static_cast<std::uint64_t>(
         std::llround((sample - 1) * (elapsedSeconds / SampleCount) / unitSeconds));
+}
+
+// The tick of sample 1..9999 of a timed capture, in units of `unitNs`.
+inline std::uint64_t tickOfRead(const Capture &capture, int sample, double unitNs)
+{
+    const std::size_t i = std::size_t(sample - 1);
+    return std::uint64_t(std::llround(double(capture.times[i] - capture.times[0]) / unitNs));
 }
 
 } // namespace la::test
