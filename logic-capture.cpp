@@ -11,17 +11,19 @@
 #include "acquisition/samplingloop.h"
 #include "acquisition/vcdwriter.h"
 #include "control/captureoptions.h"
-#include "control/state/instrumentstate.h"
+#include "control/progressdisplay.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cmath>
+#include <csignal>
 #include <iostream>
+#include <memory>
+#include <unistd.h>
 
 namespace {
 
 constexpr char Program[] = "logic-capture";
 constexpr int CaptureFailed = 1;
+constexpr int TriggerNeverHeld = 3;
 
 int report(const std::string &message, int status)
 {
@@ -29,25 +31,37 @@ int report(const std::string &message, int status)
     return status;
 }
 
-// One capture of the status register of the port at options.base. Throws PortError.
-la::Capture capture(const la::CaptureOptions &options)
+// Ctrl-C, SIGTERM or SIGHUP at any moment: no partial file and no temporary one stays, and
+// the status says which signal it was. Only async-signal-safe calls here.
+extern "C" void endBySignal(int signal)
 {
-    la::PortLibrary port(options.portLibraryPath());
-    la::MonotonicCounter counter;
-    la::cPerfCounter perf(counter);
-    const auto status = static_cast<std::int16_t>(options.base + la::StatusOffset);
-    return la::readCapture(port, perf, la::monotonicNs, status, la::SampleCount);
+    la::removeUnfinishedFile();
+    if (la::ProgressDisplay::lineOpen())
+        (void)::write(STDERR_FILENO, "\n", 1);
+    ::_exit(128 + signal);
 }
 
-void writeToStandardOutput(const std::string &vcd)
+void catchEndingSignals()
 {
-    errno = 0;
-    const bool written = std::fwrite(vcd.data(), 1, vcd.size(), stdout) == vcd.size();
-    if (std::fflush(stdout) != 0 || !written) {
-        const int error = errno ? errno : EIO;
-        throw la::FileWriteError(std::string("Cannot write to standard output: ") +
-                                 std::strerror(error) + ".");
-    }
+    struct sigaction action
+    {
+    };
+    action.sa_handler = endBySignal;
+    sigfillset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+la::CaptureRequest requestFor(const la::CaptureOptions &options, la::CaptureProgress &progress)
+{
+    la::CaptureRequest request;
+    request.statusPort = static_cast<std::int16_t>(options.base + la::StatusOffset);
+    request.count = options.samples;
+    request.trigger = options.trigger;
+    request.pretriggerPercent = options.pretrigger;
+    request.timeoutNs = std::llround(options.timeoutSeconds * 1e9);
+    request.progress = &progress;
+    return request;
 }
 
 } // namespace
@@ -58,14 +72,41 @@ int main(int argc, char *argv[])
         la::CaptureOptions::parse(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto status = options.finishEarly(Program, la::CaptureOptions::usage(Program)))
         return *status;
+    catchEndingSignals();
 
     try {
-        const la::Capture taken = capture(options);
-        std::cerr << "capture: " << la::describeCapture(taken) << '\n';
-        if (options.output.empty())
-            writeToStandardOutput(la::captureToVcd(taken, la::vcdDateNow()));
-        else
-            la::saveCaptureAsVcd(options.output, taken);
+        // The output is claimed first: a file that cannot be written is said before the
+        // capture, and standard output is kept for the VCD alone. Whatever else would go
+        // there (a port library that prints while it loads) goes to standard error.
+        la::SafeFile output(options.toStandardOutput() ? "/dev/stdout" : options.output);
+        ::dup2(STDERR_FILENO, STDOUT_FILENO);
+
+        la::PortLibrary port(options.portLibraryPath());
+        la::MonotonicCounter counter;
+        la::cPerfCounter perf(counter);
+        la::CaptureProgress progress;
+        la::Capture capture;
+        {
+            std::unique_ptr<la::ProgressDisplay> display;
+            if (::isatty(STDERR_FILENO)) {
+                display = std::make_unique<la::ProgressDisplay>(
+                    progress, options.samples, options.trigger ? options.trigger->text() : "",
+                    STDERR_FILENO);
+            }
+            capture = la::readCapture(port, perf, la::monotonicNs, requestFor(options, progress));
+        }
+        std::cerr << "capture: " << la::describeCapture(capture) << '\n';
+        la::writeVcd(capture, la::vcdDateNow(),
+                     [&output](std::string_view piece) { output.write(piece); });
+        output.commit();
+    } catch (const la::TriggerTimeout &timeout) {
+        return report("the trigger " + options.trigger->text() + " did not hold within " +
+                          options.timeoutText + " s (" + std::to_string(timeout.reads()) +
+                          " reads); nothing was written. Check the probe's wiring and the "
+                          "condition, or wait longer with --timeout.",
+                      TriggerNeverHeld);
+    } catch (const la::CaptureMemoryError &error) {
+        return report(error.what(), CaptureFailed);
     } catch (const la::PortError &error) {
         return report(error.what(), CaptureFailed);
     } catch (const la::FileWriteError &error) {

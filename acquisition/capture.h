@@ -10,6 +10,14 @@
 
 namespace la {
 
+// Where a trigger condition held: the read (an index into Capture::reads) and the condition
+// as the user wrote it.
+struct TriggerMark
+{
+    std::size_t read = 0;
+    std::string condition;
+};
+
 // One capture, as the port gave it: everything the window, logic-capture and the VCD file
 // know of it comes from here. A plain value: copying it copies the reads.
 struct Capture
@@ -27,8 +35,8 @@ struct Capture
     std::vector<std::int64_t> times;
     // How the times were spaced: median period and pauses (from measureTiming(times)).
     ReadTiming timing;
-    // The index in `reads` of the read at which a trigger condition held, if one was set.
-    std::optional<std::size_t> trigger;
+    // Where the trigger held, for a triggered capture.
+    std::optional<TriggerMark> trigger;
 
     std::size_t size() const { return reads.size(); }
 };

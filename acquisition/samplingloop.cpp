@@ -5,41 +5,169 @@
 #include "acquisition/realtime.h"
 
 #include <algorithm>
+#include <fstream>
+#include <new>
+#include <string>
 
 namespace la {
 
+namespace {
+
+// What a capture holds per read: the read, its time, and the gap the median is found from.
+constexpr std::size_t BytesPerRead = sizeof(std::int16_t) + sizeof(std::int64_t) + 4;
+
+// The memory the system can give without swapping, from /proc/meminfo; 0 when unknown.
+std::uint64_t availableMemory()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string name;
+    std::uint64_t kilobytes = 0;
+    std::string unit;
+    while (meminfo >> name >> kilobytes >> unit) {
+        if (name == "MemAvailable:")
+            return kilobytes * 1024;
+    }
+    return 0;
+}
+
+std::string megabytes(std::uint64_t bytes)
+{
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
+// Room for `count` reads and their times, every page touched, so that no page fault falls
+// inside the reads.
+void makeRoom(Capture &capture, std::size_t count)
+{
+    const std::uint64_t needed = std::uint64_t(count) * BytesPerRead;
+    const std::uint64_t available = availableMemory();
+    const std::string what =
+        "Cannot reserve memory for " + std::to_string(count) + " reads (" + megabytes(needed) + ")";
+    if (available > 0 && needed > available)
+        throw CaptureMemoryError(what + ": only " + megabytes(available) +
+                                 " are free. Ask for fewer reads with --samples.");
+    try {
+        capture.reads.assign(count, 0);
+        capture.times.assign(count, 0);
+    } catch (const std::bad_alloc &) {
+        throw CaptureMemoryError(what + ": the system refused it. Ask for fewer reads with "
+                                        "--samples.");
+    }
+}
+
+// Reads into a ring of `ring` slots until the trigger holds, the ring's slot of that read
+// being returned; nothing when `timeoutNs` passed first. `done` counts the reads made.
+std::optional<std::size_t> waitForTrigger(Inp32Fn inp32, std::int16_t statusPort,
+                                          const TriggerCondition &trigger, std::int16_t *reads,
+                                          std::int64_t *times, std::size_t ring, ReadClock clock,
+                                          std::int64_t timeoutNs, std::uint64_t &done,
+                                          CaptureProgress &progress)
+{
+    std::int16_t previous = reads[0] = inp32(statusPort);
+    const std::int64_t start = times[0] = clock();
+    done = 1;
+    if (trigger.holdsAtFirst(previous))
+        return 0;
+    const std::int64_t deadline = start + timeoutNs;
+    std::size_t slot = 0;
+    for (;;) {
+        slot = slot + 1 == ring ? 0 : slot + 1;
+        const std::int16_t now = reads[slot] = inp32(statusPort);
+        const std::int64_t time = times[slot] = clock();
+        ++done;
+        if (trigger.holds(previous, now))
+            return slot;
+        if (time > deadline)
+            return std::nullopt;
+        progress.waitedNs.store(time - start, std::memory_order_relaxed);
+        previous = now;
+    }
+}
+
+} // namespace
+
 void readSamples(Inp32Fn inp32, std::int16_t statusPort, std::int16_t *out, std::int64_t *times,
-                 std::size_t count, ReadClock clock)
+                 std::size_t count, ReadClock clock, std::atomic<std::uint64_t> &done)
 {
     for (std::size_t i = 0; i != count; ++i) {
         out[i] = inp32(statusPort);
         // After the read: the moment the register's value was on the lines is within the
         // read, not before it.
         times[i] = clock();
+        done.store(i + 1, std::memory_order_relaxed);
     }
+}
+
+Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
+                    const CaptureRequest &request)
+{
+    CaptureProgress unwatched;
+    CaptureProgress &progress = request.progress ? *request.progress : unwatched;
+    const std::size_t count = request.count;
+    Capture capture;
+    capture.base = static_cast<std::uint16_t>(request.statusPort - StatusOffset);
+    makeRoom(capture, count);
+    // Bound first, so that loading the library never counts as reading time.
+    const Inp32Fn inp32 = port.inp32();
+    std::int16_t *reads = capture.reads.data();
+    std::int64_t *times = capture.times.data();
+    std::uint64_t waited = 0;
+    std::optional<std::size_t> triggerSlot;
+    std::size_t ring = 0;
+    {
+        const RealtimeSection realtime(
+            {{reads, count * sizeof(std::int16_t)}, {times, count * sizeof(std::int64_t)}});
+        if (!request.trigger) {
+            perf.Reset();
+            readSamples(inp32, request.statusPort, reads, times, count, clock, progress.kept);
+            capture.elapsedSeconds = perf.Elapsed();
+        } else if (count > 0) {
+            // The reads before the trigger and the trigger's own go round a ring at the
+            // front of the buffers; the rest follow it.
+            ring = count * static_cast<std::size_t>(request.pretriggerPercent) / 100 + 1;
+            progress.waiting.store(true, std::memory_order_relaxed);
+            triggerSlot = waitForTrigger(inp32, request.statusPort, *request.trigger, reads, times,
+                                         ring, clock, request.timeoutNs, waited, progress);
+            progress.waiting.store(false, std::memory_order_relaxed);
+            if (triggerSlot) {
+                // Not wrapped: the reads so far lie in order, and the rest follow on.
+                const std::size_t kept = waited >= ring ? ring : *triggerSlot + 1;
+                readSamples(inp32, request.statusPort, reads + kept, times + kept, count - kept,
+                            clock, progress.kept);
+            }
+        }
+    }
+    if (const std::string failure = port.takeLastError(); !failure.empty())
+        throw PortError(failure);
+    if (request.trigger && count > 0) {
+        if (!triggerSlot)
+            throw TriggerTimeout("the trigger " + request.trigger->text() + " did not hold in time",
+                                 waited);
+        if (waited >= ring) {
+            // Wrapped: the oldest read kept follows the trigger's slot.
+            std::rotate(reads, reads + *triggerSlot + 1, reads + ring);
+            std::rotate(times, times + *triggerSlot + 1, times + ring);
+            capture.trigger = TriggerMark{ring - 1, request.trigger->text()};
+        } else {
+            capture.trigger = TriggerMark{*triggerSlot, request.trigger->text()};
+        }
+    }
+    capture.timing = measureTiming(capture.times);
+    if (request.trigger && count > 0) {
+        capture.elapsedSeconds =
+            double(capture.times.back() - capture.times.front() + capture.timing.medianPeriodNs) /
+            1e9;
+    }
+    return capture;
 }
 
 Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock, std::int16_t statusPort,
                     std::size_t count)
 {
-    Capture capture;
-    capture.base = static_cast<std::uint16_t>(statusPort - StatusOffset);
-    // Allocated and touched here, so that no page fault falls inside the reads.
-    capture.reads.assign(count, 0);
-    capture.times.assign(count, 0);
-    // Bound first, so that loading the library never counts as reading time.
-    const Inp32Fn inp32 = port.inp32();
-    {
-        const RealtimeSection realtime({{capture.reads.data(), count * sizeof(std::int16_t)},
-                                        {capture.times.data(), count * sizeof(std::int64_t)}});
-        perf.Reset();
-        readSamples(inp32, statusPort, capture.reads.data(), capture.times.data(), count, clock);
-        capture.elapsedSeconds = perf.Elapsed();
-    }
-    if (const std::string failure = port.takeLastError(); !failure.empty())
-        throw PortError(failure);
-    capture.timing = measureTiming(capture.times);
-    return capture;
+    CaptureRequest request;
+    request.statusPort = statusPort;
+    request.count = count;
+    return readCapture(port, perf, clock, request);
 }
 
 void storeSamples(const Capture &capture, Samples &samples)

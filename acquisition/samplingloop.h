@@ -3,27 +3,82 @@
 #include "acquisition/capture.h"
 #include "acquisition/portio.h"
 #include "acquisition/readclock.h"
+#include "acquisition/trigger.h"
 #include "control/state/instrumentstate.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <stdexcept>
 
 namespace la {
 
 class cPerfCounter;
 
+// How far a capture has come, for a display outside the sampling loop. The loop only stores
+// into it, with relaxed atomics: no lock, no wait, nothing the reads could stall on.
+struct CaptureProgress
+{
+    std::atomic<std::uint64_t> kept{0}; // reads kept so far
+    std::atomic<bool> waiting{false};   // still waiting for the trigger
+    std::atomic<std::int64_t> waitedNs{0};
+};
+
+// What to capture: `count` reads of the status register at `statusPort`; with a trigger,
+// the reads around the first one at which it holds, `pretriggerPercent` of them from before
+// it, waiting at most `timeoutNs` for it.
+struct CaptureRequest
+{
+    static constexpr std::size_t MostReads = 100'000'000;
+
+    std::int16_t statusPort = 0x379;
+    std::size_t count = SampleCount;
+    std::optional<TriggerCondition> trigger;
+    int pretriggerPercent = 10;
+    std::int64_t timeoutNs = 10'000'000'000;
+    CaptureProgress *progress = nullptr;
+};
+
+// The trigger did not hold within the time allowed. Nothing was kept.
+class TriggerTimeout : public std::runtime_error
+{
+public:
+    TriggerTimeout(const std::string &what, std::uint64_t reads)
+        : std::runtime_error(what), m_reads(reads)
+    {
+    }
+    std::uint64_t reads() const { return m_reads; }
+
+private:
+    std::uint64_t m_reads;
+};
+
+// The memory for the reads and their times cannot be had. Said before anything is read.
+class CaptureMemoryError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // The time-critical loop of a capture: `count` reads of the register at `statusPort` into
 // out[0..count-1], in reading order, each followed by the time it returned, from `clock`,
-// into times[0..count-1]. Nothing else: no allocation, no output, no lock.
+// into times[0..count-1], and the count so far into `done`. Nothing else: no allocation, no
+// output, no lock.
 void readSamples(Inp32Fn inp32, std::int16_t statusPort, std::int16_t *out, std::int64_t *times,
-                 std::size_t count, ReadClock clock);
+                 std::size_t count, ReadClock clock, std::atomic<std::uint64_t> &done);
 
-// One timed capture of `count` reads of the status register at `statusPort`. Binds Inp32
-// and makes and touches room for the reads and their times first, then (locked in memory
-// and at real-time priority where the system allows it) resets `perf`, runs readSamples and
-// takes perf.Elapsed(), the seconds the reads took (-1 without a counter). Afterwards the
-// capture's timing is measured from the times. Throws PortError when the library cannot be
-// bound or reports a failed read.
+// One capture as the request asks. Binds Inp32 and makes and touches room for the reads and
+// their times first, then (locked in memory and at real-time priority where the system
+// allows it) reads. Without a trigger `perf` times the reads as the instrument always has
+// (Reset, the reads, Elapsed: -1 without a counter); with one, the capture's time is the
+// span of the reads kept, one median period included. Afterwards the timing is measured
+// from the times. Throws CaptureMemoryError before reading, PortError when the library
+// cannot be bound or reports a failed read, TriggerTimeout.
+Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
+                    const CaptureRequest &request);
+
+// The window's capture: `count` reads, no trigger.
 Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock, std::int16_t statusPort,
                     std::size_t count);
 

@@ -129,6 +129,12 @@ void writeVcd(const Capture &capture, const std::string &date, const VcdSink &si
     vcd += "$comment " + describeTimes(capture, times) + " $end\n";
     if (times.timed())
         vcd += "$comment " + describePauses(capture, times) + " $end\n";
+    if (capture.trigger && capture.trigger->read < count) {
+        const std::size_t read = capture.trigger->read;
+        vcd += "$comment Trigger " + capture.trigger->condition + " held at read " +
+               std::to_string(read + 1) + ", " + ms(times.at(read)) +
+               " after the first; the reads before it came before it held. $end\n";
+    }
     vcd += "$timescale " + timebase.timescale() + " $end\n";
     vcd += "$scope module probe $end\n";
     for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
@@ -193,7 +199,9 @@ std::string captureToVcd(const Capture &capture, const std::string &date)
 
 void saveCaptureAsVcd(const std::string &path, const Capture &capture)
 {
-    writeFileSafely(path, captureToVcd(capture, vcdDateNow()));
+    SafeFile file(path);
+    writeVcd(capture, vcdDateNow(), [&file](std::string_view piece) { file.write(piece); });
+    file.commit();
 }
 
 } // namespace la

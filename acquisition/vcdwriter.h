@@ -27,8 +27,8 @@ std::string captureToVcd(const Capture &capture, const std::string &date);
 // The local time as the $date line shows it, e.g. "2024-05-01 14:03:27".
 std::string vcdDateNow();
 
-// Writes the capture's VCD, dated now, to `path` with writeFileSafely: the file is complete
-// or untouched. Throws FileWriteError (acquisition/safefile.h).
+// Writes the capture's VCD, dated now, to `path` through a SafeFile: the file is complete or
+// untouched. Throws FileWriteError (acquisition/safefile.h).
 void saveCaptureAsVcd(const std::string &path, const Capture &capture);
 
 } // namespace la

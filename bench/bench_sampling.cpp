@@ -9,7 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <chrono>
+#include <atomic>
 #if defined(__x86_64__) || defined(__i386__)
 #include <x86intrin.h>
 #define LA_HAVE_RDTSC 1
@@ -25,32 +25,10 @@ la::Inp32Fn constantInp32()
     return library.inp32();
 }
 
-// A port whose read is a fixed amount of work of about a microsecond, like the bus cycle of
-// a legacy port: unlike a read that waits on the clock, its cost does not shrink when the
-// caller's own work takes some of the microsecond.
-long spinsPerRead = 0;
-
-std::int16_t slowInp32(std::int16_t)
-{
-    for (long k = 0; k < spinsPerRead; ++k)
-        asm volatile("" ::: "memory");
-    return 0xD8;
-}
-
 la::Inp32Fn microsecondInp32()
 {
-    if (spinsPerRead == 0) {
-        spinsPerRead = 1000;
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < 20000; ++i)
-            slowInp32(0x379);
-        const double ns =
-            std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start)
-                .count() /
-            20000;
-        spinsPerRead = static_cast<long>(1000.0 * 1000.0 / ns);
-    }
-    return slowInp32;
+    static la::PortLibrary library(SLOWPORT_PATH);
+    return library.inp32();
 }
 
 void perRead(benchmark::State &state)
@@ -83,8 +61,9 @@ void BM_TimedLoop_1usPort(benchmark::State &state)
     const la::Inp32Fn inp32 = microsecondInp32();
     std::array<std::int16_t, Reads> reads{};
     std::array<std::int64_t, Reads> times{};
+    std::atomic<std::uint64_t> done{0};
     for (auto _ : state) {
-        la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs);
+        la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs, done);
         benchmark::ClobberMemory();
     }
     perRead(state);
@@ -107,8 +86,9 @@ void BM_TimedLoop_ConstantPort(benchmark::State &state)
     const la::Inp32Fn inp32 = constantInp32();
     std::array<std::int16_t, Reads> reads{};
     std::array<std::int64_t, Reads> times{};
+    std::atomic<std::uint64_t> done{0};
     for (auto _ : state) {
-        la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs);
+        la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs, done);
         benchmark::ClobberMemory();
     }
     perRead(state);

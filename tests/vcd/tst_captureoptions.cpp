@@ -17,6 +17,8 @@ private slots:
     void parse_data();
     void parse();
     void helpListsEveryOption();
+    void longAndTriggered_data();
+    void longAndTriggered();
 };
 
 void TstCaptureOptions::parse_data()
@@ -54,9 +56,9 @@ void TstCaptureOptions::parse_data()
     QTest::newRow("base missing")           << QStringList{"--base"} << A::Error << "" << 0 << ""
         << "--base needs the port's base address: 0x378, 0x3BC or 0x278";
     QTest::newRow("output missing")         << QStringList{"--output"} << A::Error << "" << 0 << ""
-        << "--output needs the name of the VCD file to write";
+        << "--output needs the name of the VCD file to write (- for standard output)";
     QTest::newRow("output empty")           << QStringList{"--output="} << A::Error << "" << 0 << ""
-        << "--output needs the name of the VCD file to write";
+        << "--output needs the name of the VCD file to write (- for standard output)";
     QTest::newRow("unknown option")         << QStringList{"--fast"} << A::Error << "" << 0 << "" << "unknown option '--fast'";
     QTest::newRow("prefix of an option")    << QStringList{"--basex=0x378"} << A::Error << "" << 0 << "" << "unknown option '--basex=0x378'";
     QTest::newRow("library path missing")   << QStringList{"--port-library"} << A::Error << "" << 0 << ""
@@ -92,13 +94,53 @@ void TstCaptureOptions::helpListsEveryOption()
     const QStringList lines =
         QString::fromStdString(CaptureOptions::usage("logic-capture")).split('\n');
     QVERIFY(lines.first().startsWith("Usage: logic-capture "));
-    for (const char *option : {"--simulate", "--port-library PATH", "--base ADDRESS",
-                               "--output FILE", "--help", "--version"}) {
+    for (const char *option :
+         {"--simulate", "--port-library PATH", "--base ADDRESS", "--samples N", "--trigger COND",
+          "--pretrigger P", "--timeout S", "--output FILE", "--help", "--version"}) {
         const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
             return l.startsWith(QString("  ") + option + " ");
         });
         QVERIFY2(described == 1, option);
     }
+}
+
+void TstCaptureOptions::longAndTriggered_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<qlonglong>("samples");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("pretrigger");
+    QTest::addColumn<double>("timeout");
+    QTest::addColumn<bool>("toStandardOutput");
+    // clang-format off
+    QTest::newRow("defaults")         << QStringList{} << 9999LL << "" << 10 << 10.0 << true;
+    QTest::newRow("the most reads")   << QStringList{"--samples", "100000000"} << 100000000LL << "" << 10 << 10.0 << true;
+    QTest::newRow("one read")         << QStringList{"--samples=1"} << 1LL << "" << 10 << 10.0 << true;
+    QTest::newRow("a trigger")        << QStringList{"--trigger", "ch5:fall"} << 9999LL << "ch5:fall" << 10 << 10.0 << true;
+    QTest::newRow("all of it")        << QStringList{"--samples", "200000", "--trigger=ch1:high,ch5:fall", "--pretrigger", "0", "--timeout", "2.5", "--output", "x.vcd"}
+                                      << 200000LL << "ch1:high,ch5:fall" << 0 << 2.5 << false;
+    QTest::newRow("- is standard output") << QStringList{"--output", "-"} << 9999LL << "" << 10 << 10.0 << true;
+    // clang-format on
+}
+
+void TstCaptureOptions::longAndTriggered()
+{
+    QFETCH(QStringList, args);
+    QFETCH(qlonglong, samples);
+    QFETCH(QString, trigger);
+    QFETCH(int, pretrigger);
+    QFETCH(double, timeout);
+    QFETCH(bool, toStandardOutput);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    const CaptureOptions options = CaptureOptions::parse(argv);
+    QCOMPARE(QString::fromStdString(options.error), QString());
+    QCOMPARE(qlonglong(options.samples), samples);
+    QCOMPARE(QString::fromStdString(options.trigger ? options.trigger->text() : ""), trigger);
+    QCOMPARE(options.pretrigger, pretrigger);
+    QCOMPARE(options.timeoutSeconds, timeout);
+    QCOMPARE(options.toStandardOutput(), toStandardOutput);
 }
 
 QTEST_APPLESS_MAIN(TstCaptureOptions)

@@ -68,7 +68,12 @@ private slots:
     void failures();
     void readOnlyFolder();
     void fileSizeLimitLeavesOldFile();
-    void fullDevice();
+    void refusals_data();
+    void refusals();
+    void hardLinksStayOneFile();
+    void keepsTheOwner();
+    void nullDeviceIsWritten();
+    void unfinishedFileRemovedForASignal();
 };
 
 void TstSafeFile::writesNewFileWithUmaskMode()
@@ -182,20 +187,115 @@ void TstSafeFile::fileSizeLimitLeavesOldFile()
     QCOMPARE(entries(dir.path()), QStringList{"capture.vcd"});
 }
 
-void TstSafeFile::fullDevice()
+void TstSafeFile::refusals_data()
 {
-    // A device cannot be replaced, so it is written directly; /dev/full is a disk that is
-    // always full.
-    if (!QFileInfo::exists("/dev/full"))
-        QSKIP("this system has no /dev/full");
-    QCOMPARE(failureOf("/dev/full", "data\n"),
-             QString("Cannot write /dev/full: No space left on device. Free some space or "
-                     "choose another disk."));
+    // What each name is made into, inside a fresh folder; %1 is the path as given.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("read-only file (also for root)")
+        << "read-only"
+        << "Cannot write %1: the file is read-only for you. Nothing was written; choose another "
+           "name, or make the file writable first.";
+    QTest::newRow("dangling symbolic link")
+        << "dangling"
+        << "Cannot write %1: it is a symbolic link to %2, which does not exist. Nothing was "
+           "written; give the name of a file, or create %2 first.";
+    QTest::newRow("named pipe: it would block for ever")
+        << "fifo"
+        << "Cannot write %1: it is a named pipe (FIFO). Nothing was written; give the name of a "
+           "regular file.";
+    QTest::newRow("device") << "device"
+                            << "Cannot write %1: it is a device. Nothing was written; give the "
+                               "name of a regular file.";
+}
+
+void TstSafeFile::refusals()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    std::string path = dir.filePath("out.vcd").toStdString();
+    const std::string elsewhere = dir.filePath("nowhere/x.vcd").toStdString();
+    if (kind == "read-only") {
+        writePlain(path, "keep\n");
+        chmod(path.c_str(), 0444);
+    } else if (kind == "dangling") {
+        QVERIFY(symlink(elsewhere.c_str(), path.c_str()) == 0);
+    } else if (kind == "fifo") {
+        QVERIFY(mkfifo(path.c_str(), 0644) == 0);
+    } else {
+        if (!QFileInfo::exists("/dev/full"))
+            QSKIP("this system has no /dev/full");
+        path = "/dev/full";
+    }
+    const QStringList before = entries(dir.path());
+    QCOMPARE(failureOf(path, "data\n"),
+             message.arg(QString::fromStdString(path), QString::fromStdString(elsewhere)));
+    QCOMPARE(entries(dir.path()), before); // no temporary file, nothing made
+    if (kind == "read-only") {
+        QCOMPARE(readFile(path), std::string("keep\n"));
+        QCOMPARE(modeOf(path), mode_t(0444));
+    }
+}
+
+void TstSafeFile::hardLinksStayOneFile()
+{
+    // A file with a second name is rewritten in place: both names still show the new text.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("a.vcd").toStdString();
+    const std::string other = dir.filePath("b.vcd").toStdString();
+    writePlain(path, "an old text that is longer than the new one\n");
+    chmod(path.c_str(), 0640);
+    QVERIFY(link(path.c_str(), other.c_str()) == 0);
+    writeFileSafely(path, "new\n");
+    QCOMPARE(readFile(other), std::string("new\n"));
+    QCOMPARE(modeOf(path), mode_t(0640));
     struct stat info
     {
     };
-    QVERIFY(stat("/dev/full", &info) == 0);
-    QVERIFY(S_ISCHR(info.st_mode));
+    QVERIFY(stat(path.c_str(), &info) == 0);
+    QCOMPARE(int(info.st_nlink), 2);
+    QCOMPARE(entries(dir.path()), QStringList({"a.vcd", "b.vcd"}));
+}
+
+void TstSafeFile::keepsTheOwner()
+{
+    if (geteuid() != 0)
+        QSKIP("only root can save a file that belongs to someone else");
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("theirs.vcd").toStdString();
+    writePlain(path, "old\n");
+    QVERIFY(chown(path.c_str(), 65534, 65534) == 0);
+    writeFileSafely(path, "new\n");
+    struct stat info
+    {
+    };
+    QVERIFY(stat(path.c_str(), &info) == 0);
+    QCOMPARE(int(info.st_uid), 65534);
+    QCOMPARE(int(info.st_gid), 65534);
+}
+
+void TstSafeFile::nullDeviceIsWritten()
+{
+    QCOMPARE(failureOf("/dev/null", "data\n"), QString());
+}
+
+void TstSafeFile::unfinishedFileRemovedForASignal()
+{
+    // What a signal handler does while a file is half written: nothing may stay behind.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("capture.vcd").toStdString();
+    writePlain(path, "old\n");
+    {
+        SafeFile file(path);
+        file.write("half a ");
+        QCOMPARE(entries(dir.path()).size(), 2); // the file and its hidden temporary one
+        removeUnfinishedFile();
+        QCOMPARE(entries(dir.path()), QStringList{"capture.vcd"});
+    }
+    QCOMPARE(readFile(path), std::string("old\n"));
+    removeUnfinishedFile(); // nothing is being written: nothing happens
+    QCOMPARE(entries(dir.path()), QStringList{"capture.vcd"});
 }
 
 QTEST_APPLESS_MAIN(TstSafeFile)

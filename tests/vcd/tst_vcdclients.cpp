@@ -5,6 +5,7 @@
 #include "vcdfixture.h"
 #include "version.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -13,6 +14,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <tuple>
 
@@ -104,6 +106,11 @@ private slots:
     void logicCaptureHelpAndVersion();
     void logicCaptureFailures_data();
     void logicCaptureFailures();
+    void triggerThatNeverHoldsWritesNothing();
+    void endedBySignal_data();
+    void endedBySignal();
+    void standardOutputCarriesTheVcdAlone();
+    void progressOnATerminalOnly();
 };
 
 void TstVcdClients::sigrokTimeBase_data()
@@ -297,6 +304,32 @@ void TstVcdClients::logicCaptureFailures_data()
            "with --simulate to use the simulated probe.";
     QTest::newRow("port fails") << QStringList{"--port-library", LA_TEST_FAILING_LIB} << 1
                                 << "logic-capture: Cannot read the test port: it is unplugged.";
+    // Wrong options are said before the port is touched: this library's port fails at the
+    // first read, so any read would end in its message instead.
+    const QString failing = LA_TEST_FAILING_LIB;
+    auto usage = [&](QStringList args, const QString &what) {
+        QTest::newRow(qPrintable(args.join(' '))) << (QStringList{"--port-library", failing} + args)
+                                                  << 2 << "logic-capture: " + what + seeHelp;
+    };
+    const QString samples = "--samples takes a whole number of reads from 1 to 100000000, not ";
+    usage({"--samples", "0"}, samples + "'0'");
+    usage({"--samples", "100000001"}, samples + "'100000001'");
+    usage({"--samples", "1e6"}, samples + "'1e6'");
+    usage({"--samples", "-5"}, samples + "'-5'");
+    usage({"--samples="}, samples + "''");
+    usage({"--trigger", "ch6:rise"},
+          "there is no channel 6 in 'ch6:rise': the channels are ch1 to ch5");
+    usage({"--trigger", "ch1:rise,ch5:fall"},
+          "the trigger 'ch1:rise,ch5:fall' has two edge terms (ch1:rise, ch5:fall): it can wait "
+          "for one edge at a time");
+    usage({"--trigger", "ch5:fall", "--pretrigger", "100"},
+          "--pretrigger takes a whole percentage from 0 to 99, not '100'");
+    usage({"--trigger", "ch5:fall", "--timeout", "0"},
+          "--timeout takes a number of seconds above 0 and at most 86400, not '0'");
+    usage({"--trigger", "ch5:fall", "--timeout", "soon"},
+          "--timeout takes a number of seconds above 0 and at most 86400, not 'soon'");
+    usage({"--pretrigger", "20"},
+          "--pretrigger belongs to a trigger: give one with --trigger, e.g. --trigger ch5:fall");
     QTest::newRow("output folder missing")
         << QStringList{"--simulate", "--output", "/nonexistent/x.vcd"} << 1
         << "logic-capture: Cannot write /nonexistent/x.vcd: No such file or directory. Choose a "
@@ -315,6 +348,96 @@ void TstVcdClients::logicCaptureFailures()
     QVERIFY(!lines.isEmpty());
     QCOMPARE(lines.last(), message);
     QCOMPARE(lines.filter(QRegularExpression("^logic-capture: ")).size(), 1);
+}
+
+void TstVcdClients::triggerThatNeverHoldsWritesNothing()
+{
+    // The stalling test library drives ch1 and ch5 only: ch2 never goes high.
+    QTemporaryDir dir;
+    const Run r =
+        run(LA_LOGIC_CAPTURE, {"--port-library", LA_TEST_STALLING_LIB, "--trigger", "ch2:high",
+                               "--timeout", "0.2", "--output", dir.filePath("x.vcd")});
+    QCOMPARE(r.status, 3);
+    QVERIFY2(QRegularExpression("^logic-capture: the trigger ch2:high did not hold within 0.2 s "
+                                "\\(\\d+ reads\\); nothing was written. Check the probe's "
+                                "wiring and the condition, or wait longer with --timeout.\\n$")
+                 .match(r.err)
+                 .hasMatch(),
+             qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QVERIFY(QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .isEmpty());
+}
+
+void TstVcdClients::endedBySignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QStringList>("args");
+    const QStringList longCapture{"--simulate", "--samples", "20000000"};
+    const QStringList waiting{"--port-library", LA_TEST_STALLING_LIB, "--trigger",
+                              "ch2:high",       "--timeout",          "60"};
+    QTest::newRow("Ctrl-C during a long capture") << int(SIGINT) << longCapture;
+    QTest::newRow("SIGTERM while waiting for the trigger") << int(SIGTERM) << waiting;
+    QTest::newRow("SIGHUP during a long capture") << int(SIGHUP) << longCapture;
+}
+
+void TstVcdClients::endedBySignal()
+{
+    QFETCH(int, signal);
+    QFETCH(QStringList, args);
+    QTemporaryDir dir;
+    QProcess process;
+    process.start(LA_LOGIC_CAPTURE, args + QStringList{"--output", dir.filePath("x.vcd")});
+    QVERIFY(process.waitForStarted());
+    // Until the capture runs: its temporary file is there by then.
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir(dir.path())
+                                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                                  .isEmpty(),
+                             10000);
+    QTest::qWait(300);
+    QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + signal);
+    QVERIFY(QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .isEmpty());
+}
+
+void TstVcdClients::standardOutputCarriesTheVcdAlone()
+{
+    const Run r = run(LA_LOGIC_CAPTURE, {"--port-library", LA_TEST_CHATTY_LIB});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("$date "), qPrintable(r.out.left(200)));
+    const ParsedVcd vcd = parseVcd(r.out.toStdString());
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    // What the library printed went to standard error instead.
+    QVERIFY(r.err.contains("chatty port library loaded\n"));
+    QVERIFY(r.err.contains("chatty port library: first read\n"));
+}
+
+void TstVcdClients::progressOnATerminalOnly()
+{
+    // Two seconds of reads: on a terminal a progress line, in a pipe none.
+    if (QStandardPaths::findExecutable("script").isEmpty())
+        QSKIP("script (util-linux) is not installed: no terminal to run on");
+    QTemporaryDir dir;
+    const QString command = QString("%1 --simulate --samples 2000000 --output %2")
+                                .arg(LA_LOGIC_CAPTURE, dir.filePath("x.vcd"));
+    const Run onTerminal = run("script", {"-q", "-e", "-c", command, "/dev/null"});
+    QCOMPARE(onTerminal.status, 0);
+    QVERIFY2(
+        onTerminal.out.contains(QRegularExpression("\\rreading: \\d+ of 2000000 \\(\\d+ %\\)")),
+        qPrintable(onTerminal.out.left(300)));
+    QVERIFY(onTerminal.out.contains("capture: 2000000 reads in "));
+
+    const Run inPipe = run(LA_LOGIC_CAPTURE, {"--simulate", "--samples", "2000000", "--output",
+                                              dir.filePath("y.vcd")});
+    QCOMPARE(inPipe.status, 0);
+    QVERIFY(inPipe.err.startsWith("capture: 2000000 reads in "));
+    QCOMPARE(inPipe.err.count('\n'), 1);
+    QVERIFY(!inPipe.err.contains('\r'));
 }
 
 QTEST_APPLESS_MAIN(TstVcdClients)
