@@ -1,6 +1,7 @@
 #include "acquisition/realtime.h"
 
 #include <algorithm>
+#include <fstream>
 #include <sys/mman.h>
 #include <sys/resource.h>
 
@@ -20,12 +21,27 @@ int grantedPriority()
 
 } // namespace
 
-RealtimeSection::RealtimeSection(std::vector<std::pair<const void *, std::size_t>> buffers)
+std::int64_t RealtimeSection::realtimeBudgetNs()
+{
+    long long runtimeUs = 950'000; // the kernel's default, where the file cannot be read
+    if (std::ifstream file("/proc/sys/kernel/sched_rt_runtime_us"); file)
+        file >> runtimeUs;
+    if (runtimeUs < 0)
+        return -1;
+    // The budget is per period and the reads may not start at its beginning.
+    return std::max<long long>(0, runtimeUs * 1000 - 200'000'000);
+}
+
+RealtimeSection::RealtimeSection(std::vector<std::pair<const void *, std::size_t>> buffers,
+                                 std::int64_t expectedNs)
 {
     for (const auto &[address, size] : buffers) {
         if (size > 0 && mlock(address, size) == 0)
             m_locked.emplace_back(address, size);
     }
+    const std::int64_t budget = realtimeBudgetNs();
+    if (budget >= 0 && expectedNs > budget)
+        return;
     if (pthread_getschedparam(pthread_self(), &m_oldPolicy, &m_oldParam) != 0)
         return;
     // Privileged (CAP_SYS_NICE) processes get the priority asked for whatever the limit.

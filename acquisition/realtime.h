@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <pthread.h>
 #include <sched.h>
 #include <utility>
@@ -13,6 +14,11 @@ namespace la {
 // that neither paging nor ordinary processes interrupt the reads. Both need permission
 // (CAP_SYS_NICE or an RLIMIT_RTPRIO above 0; CAP_IPC_LOCK or RLIMIT_MEMLOCK); without it
 // nothing changes and nothing is said. The old policy comes back at the end.
+//
+// The kernel lets real-time threads run only so long in every period (by default 0.95 s of
+// each second, /proc/sys/kernel/sched_rt_runtime_us) and then stops them for the rest: a
+// pause of 50 ms every second. Reads expected to take longer than that stay at ordinary
+// priority.
 class RealtimeSection
 {
 public:
@@ -20,7 +26,12 @@ public:
     // threads (99), so that interrupts are still served.
     static constexpr int Priority = 50;
 
-    explicit RealtimeSection(std::vector<std::pair<const void *, std::size_t>> buffers);
+    RealtimeSection(std::vector<std::pair<const void *, std::size_t>> buffers,
+                    std::int64_t expectedNs);
+
+    // How long real-time threads may run without a break: the kernel's budget less a
+    // margin; -1 when the kernel sets no limit.
+    static std::int64_t realtimeBudgetNs();
     ~RealtimeSection();
     RealtimeSection(const RealtimeSection &) = delete;
     RealtimeSection &operator=(const RealtimeSection &) = delete;

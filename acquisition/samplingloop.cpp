@@ -115,8 +115,12 @@ Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
     std::optional<std::size_t> triggerSlot;
     std::size_t ring = 0;
     {
+        // A legacy port reads in about a microsecond; a trigger may keep it waiting.
+        const std::int64_t expectedNs =
+            std::int64_t(count) * 1000 + (request.trigger ? request.timeoutNs : 0);
         const RealtimeSection realtime(
-            {{reads, count * sizeof(std::int16_t)}, {times, count * sizeof(std::int64_t)}});
+            {{reads, count * sizeof(std::int16_t)}, {times, count * sizeof(std::int64_t)}},
+            expectedNs);
         if (!request.trigger) {
             perf.Reset();
             readSamples(inp32, request.statusPort, reads, times, count, clock, progress.kept);

@@ -132,7 +132,8 @@ void TstReadTiming::realtimeSectionRestoresThePolicy()
     QCOMPARE(pthread_getschedparam(pthread_self(), &before, &beforeParam), 0);
     std::vector<std::int64_t> buffer(1000);
     {
-        const RealtimeSection section({{buffer.data(), buffer.size() * sizeof(std::int64_t)}});
+        const RealtimeSection section({{buffer.data(), buffer.size() * sizeof(std::int64_t)}},
+                                      10'000'000);
         int policy = -1;
         sched_param param{};
         pthread_getschedparam(pthread_self(), &policy, &param);
@@ -146,6 +147,17 @@ void TstReadTiming::realtimeSectionRestoresThePolicy()
     pthread_getschedparam(pthread_self(), &after, &afterParam);
     QCOMPARE(after, before);
     QCOMPARE(afterParam.sched_priority, beforeParam.sched_priority);
+
+    // Reads longer than the kernel lets a real-time thread run stay at ordinary priority.
+    const std::int64_t budget = RealtimeSection::realtimeBudgetNs();
+    if (budget >= 0) {
+        const RealtimeSection tooLong({}, budget + 1);
+        QVERIFY(!tooLong.raised());
+        int policy = -1;
+        sched_param param{};
+        pthread_getschedparam(pthread_self(), &policy, &param);
+        QCOMPARE(policy, before);
+    }
 }
 
 QTEST_APPLESS_MAIN(TstReadTiming)
