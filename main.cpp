@@ -7,13 +7,16 @@
 #include "control/instrument.h"
 #include "display/screenimage.h"
 #include "ui/capturemenu.h"
+#include "ui/displaycheck.h"
 #include "ui/mainwindow.h"
 #include "ui/portwindow.h"
 #include "ui/qtplatform.h"
+#include "ui/signalwatcher.h"
 #include "version.h"
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,14 +26,18 @@ namespace {
 
 const char *const Program = "logic-analyzer";
 
-// Qt ends the process when it cannot reach a display; say why in our own words first.
-bool displayReachable()
+// The instrument, for an ending that bypasses the event loop: Qt calls exit() itself when
+// the connection to the X server breaks. The port is then still left as "exit" leaves it;
+// there is no window left to switch off.
+la::Instrument *running = nullptr;
+
+void leavePortAtExit()
 {
-    auto set = [](const char *name) {
-        const char *value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+    if (running && !running->gate.ended()) {
+        if (const std::string failure = running->leavePort(); !failure.empty())
+            std::fprintf(stderr, "%s: could not leave the port in its final state: %s\n", Program,
+                         failure.c_str());
+    }
 }
 
 } // namespace
@@ -50,11 +57,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s: %s\n", Program, error.what());
         return 1;
     }
-    if (!displayReachable()) {
-        std::fprintf(stderr,
-                     "%s: no display to open the window on (DISPLAY is not set). Start it from "
-                     "a desktop session, or under xvfb-run.\n",
-                     Program);
+    // Qt aborts with a core dump when it cannot reach a display: say why in our own words.
+    if (const std::string problem = la::displayProblem(); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", Program, problem.c_str());
         return 1;
     }
 
@@ -74,9 +79,22 @@ int main(int argc, char *argv[])
     la::CaptureMenu captureMenu(*mainWindow.findChild<QWidget *>(QStringLiteral("Picture1")),
                                 instrument);
 
+    // Every ending that can be caught runs the same exit procedure, once: the close box and
+    // "exit" through the window, the signals through the event loop (a message box open
+    // then is closed, so that the handler under it finishes first), a lost display here.
+    la::SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &la::SignalWatcher::caught, [&](int signal) {
+        platform.dismissMessages();
+        instrument.gate.run([&instrument, signal] { instrument.endBySignal(signal); });
+    });
+    running = &instrument;
+    std::atexit(leavePortAtExit);
+
     instrument.gate.run([&] { instrument.load(); });
     if (instrument.gate.ended())
         return 1;
     mainWindow.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    running = nullptr;
+    return status;
 }

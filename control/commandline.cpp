@@ -33,6 +33,13 @@ bool takePortOption(CommandLine &line, const std::vector<std::string> &arguments
         error = "--port-library needs the path of a port library file";
         return true;
     }
+    // A library is never looked for: a bare name would load whatever file of that name the
+    // current folder holds, so it must be written as the path it is.
+    if (path.find('/') == std::string::npos) {
+        error = "--port-library takes a path, and '" + path + "' is a bare name: write ./" + path +
+                " for the file in the current folder";
+        return true;
+    }
     // A path the user typed is taken from where they typed it; the loader itself never
     // searches.
     std::error_code ec;

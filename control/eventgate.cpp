@@ -16,16 +16,29 @@ void EventGate::run(const std::function<void()> &handler)
 {
     if (m_ended)
         return;
-    ++m_depth;
+    if (m_running) {
+        m_held.push_back(handler);
+        return;
+    }
+    runNow(handler);
+    while (!m_held.empty() && !m_ended) {
+        const std::function<void()> next = std::move(m_held.front());
+        m_held.pop_front();
+        runNow(next);
+    }
+    m_held.clear();
+}
+
+void EventGate::runNow(const std::function<void()> &handler)
+{
+    m_running = true;
     try {
         handler();
     } catch (const RuntimeError &error) {
-        // An event raised from inside a handler (a message box's own event loop) lands here
-        // too; the outermost level reports.
         report(error);
     }
-    --m_depth;
-    if (m_depth == 0 && m_afterHandler)
+    m_running = false;
+    if (m_afterHandler)
         m_afterHandler();
 }
 

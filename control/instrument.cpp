@@ -53,9 +53,34 @@ void Instrument::activate()
 
 void Instrument::unload_me()
 {
+    leave(0);
+}
+
+void Instrument::endBySignal(int signal)
+{
+    leave(128 + signal);
+}
+
+void Instrument::leave(int status)
+{
     platform.beep();
     power.off_all();
-    int status = 0;
+    if (const std::string failure = leavePort(); !failure.empty()) {
+        // The program ends all the same; the user learns that the port was not left in its
+        // final state, on standard error and, like every run-time error, in a message.
+        const std::string text = "could not leave the port in its final state: " + failure;
+        std::fprintf(stderr, "logic-analyzer: %s\n", text.c_str());
+        std::fflush(stderr);
+        platform.showMessage("logic-analyzer: port access failed",
+                             "The program " + text + "\n\nThe program ends now.");
+        status = 1;
+    }
+    portPanel.window.unload();
+    gate.end(status);
+}
+
+std::string Instrument::leavePort()
+{
     try {
         port.out32()(data.data_port, 255);
         std::string failure = port.takeLastError();
@@ -63,18 +88,10 @@ void Instrument::unload_me()
             port.out32()(data.control_port, 12);
             failure = port.takeLastError();
         }
-        if (!failure.empty())
-            throw PortError(failure);
+        return failure;
     } catch (const PortError &error) {
-        // The program ends all the same; the user learns that the port was not left in its
-        // final state.
-        std::fprintf(stderr, "logic-analyzer: could not leave the port in its final state: %s\n",
-                     error.what());
-        std::fflush(stderr);
-        status = 1;
+        return error.what();
     }
-    portPanel.window.unload();
-    gate.end(status);
 }
 
 } // namespace la

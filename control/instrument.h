@@ -12,6 +12,7 @@
 #include "port/portsettings.h"
 
 #include <functional>
+#include <string>
 
 namespace la {
 
@@ -42,6 +43,12 @@ public:
     // Beeps, switches off, leaves 255 in the data register and 12 in the control register,
     // unloads the port window and ends the program.
     void unload_me();
+    // The same ending for a signal (SIGTERM, SIGINT, SIGHUP): the exit status is 128 + it.
+    void endBySignal(int signal);
+    // The port's part of the ending alone: 255 to the data register, 12 to the control
+    // register. For an ending that has no window left to switch off (a lost display).
+    // Returns why the port could not be left so, or nothing.
+    std::string leavePort();
 
     // Runs after every handler that came through the gate (the window's one repaint).
     std::function<void()> afterHandler;
@@ -59,6 +66,9 @@ public:
     CaptureCycle capture;
     ViewControls view;
     PortSettings portSettings;
+
+private:
+    void leave(int status);
 };
 
 } // namespace la

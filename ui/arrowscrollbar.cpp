@@ -118,11 +118,15 @@ void ArrowScrollBar::mouseReleaseEvent(QMouseEvent *event)
 
 void ArrowScrollBar::keyPressEvent(QKeyEvent *event)
 {
+    // Left and Up both move a vertical bar towards its top end, Right and Down towards its
+    // bottom end, as the desktop's own scroll bars take the arrow keys.
     switch (event->key()) {
     case Qt::Key_Up:
+    case Qt::Key_Left:
         m_gate.run([this] { m_model.clickTopArrow(); });
         break;
     case Qt::Key_Down:
+    case Qt::Key_Right:
         m_gate.run([this] { m_model.clickBottomArrow(); });
         break;
     case Qt::Key_PageUp:
@@ -164,7 +168,8 @@ void ArrowScrollBar::repeat()
         return;
     }
     m_repeat.setInterval(RepeatIntervalMs);
-    if (m_overHeld)
+    // While a handler's message is open the arrow waits: its steps would pile up behind it.
+    if (m_overHeld && !m_gate.busy())
         step(m_held);
 }
 

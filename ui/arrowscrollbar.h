@@ -10,8 +10,8 @@ class ScrollBarModel;
 
 // A vertical scroll bar so short that it is nothing but its two arrow buttons: the top half
 // is the top arrow, the bottom half the bottom arrow. Holding an arrow down repeats it like
-// a scroll bar's; with the focus, Up and Down click the arrows and Page Up and Page Down
-// page towards either end. Every move goes to the model through the gate.
+// a scroll bar's; with the focus, Up or Left and Down or Right click the arrows and Page Up
+// and Page Down page towards either end. Every move goes to the model through the gate.
 class ArrowScrollBar : public QWidget
 {
     Q_OBJECT

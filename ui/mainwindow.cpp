@@ -73,7 +73,7 @@ MainWindow::MainWindow(Instrument &instrument, ScreenImage &screen, PortWindow &
             m_picture->update();
     };
 
-    m_portWindow.setCentreOver(this);
+    m_portWindow.setOwner(this);
     connect(&m_portWindow, &PortWindow::activated, this,
             [this] { windowActivated(ActivationTracker::Window::Port); });
     connect(&m_portWindow, &PortWindow::hiddenWhileActive, this, [this] { activateWindow(); });

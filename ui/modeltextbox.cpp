@@ -22,6 +22,9 @@ ModelTextBox::~ModelTextBox()
 void ModelTextBox::refresh()
 {
     setText(QString::fromStdString(m_model.text()));
+    // From its first character: a text wider than the box ("1089.0") loses its end, never
+    // its leading digits.
+    setCursorPosition(0);
     setToolTip(QString::fromStdString(m_model.toolTip()));
     setEnabled(m_model.enabled());
 }

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
 
 namespace la {
 
@@ -104,6 +105,7 @@ void PortWindow::refresh()
         return;
     if (m_panel.window.shown()) {
         placeOverCentre();
+        stayAboveOwner();
         show();
         raise();
         activateWindow();
@@ -118,8 +120,8 @@ void PortWindow::refresh()
 void PortWindow::placeOverCentre()
 {
     QRect area;
-    if (m_centreOver && m_centreOver->isVisible())
-        area = m_centreOver->geometry();
+    if (m_owner && m_owner->isVisible())
+        area = m_owner->geometry();
     else if (const QScreen *screen = this->screen())
         area = screen->availableGeometry();
     else
@@ -127,6 +129,17 @@ void PortWindow::placeOverCentre()
     QRect placed(QPoint(0, 0), size());
     placed.moveCenter(area.center());
     move(placed.topLeft());
+}
+
+void PortWindow::stayAboveOwner()
+{
+    // Not a QWidget parent: the window lives apart from the main window's children and is
+    // unloaded on its own. A transient parent is what the desktop keeps it above.
+    if (!m_owner || !m_owner->windowHandle())
+        return;
+    create();
+    if (QWindow *window = windowHandle())
+        window->setTransientParent(m_owner->windowHandle());
 }
 
 bool PortWindow::event(QEvent *event)

@@ -10,7 +10,8 @@ struct PortPanel;
 
 // The port settings window: a small borderless window with the base address list and the
 // three register addresses. Whether it is shown follows the panel's window model; showing
-// it places it over the centre of the window given to `setCentreOver`.
+// it places it over the centre of its owner, the window given to `setOwner`, and keeps it
+// above that window as an owned tool window: clicking the owner does not bury it.
 class PortWindow : public QWidget
 {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
     PortWindow(PortPanel &panel, EventGate &gate, QWidget *parent = nullptr);
     ~PortWindow() override;
 
-    void setCentreOver(QWidget *window) { m_centreOver = window; }
+    void setOwner(QWidget *window) { m_owner = window; }
 
 signals:
     // The window became the program's active window.
@@ -35,9 +36,10 @@ protected:
 private:
     void refresh();
     void placeOverCentre();
+    void stayAboveOwner();
 
     PortPanel &m_panel;
-    QPointer<QWidget> m_centreOver;
+    QPointer<QWidget> m_owner;
     bool m_unloaded = false;
 };
 

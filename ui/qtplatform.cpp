@@ -18,6 +18,19 @@ void QtPlatform::showMessage(const std::string &title, const std::string &text)
                           QString::fromStdString(text));
 }
 
+void QtPlatform::dismissMessages()
+{
+    // Innermost first: each close returns from that dialog's own event loop.
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        modal->close();
+        if (QApplication::activeModalWidget() == modal)
+            break; // it would not close
+    }
+}
+
 void QtPlatform::endProgram(int status)
 {
     // Closing the main window must not turn into a second, successful quit that would

@@ -19,6 +19,10 @@ public:
     void showMessage(const std::string &title, const std::string &text) override;
     void endProgram(int status) override;
 
+    // Closes the message boxes and dialogs open now, so that the handler waiting in one
+    // finishes: for an ending that must not wait for the user.
+    void dismissMessages();
+
 private:
     QPointer<QWidget> m_mainWindow;
 };

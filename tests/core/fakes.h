@@ -132,9 +132,14 @@ public:
     std::vector<std::string> events; // "beep", "message: <title>: <text>", "end <status>"
 
     void beep() override { events.push_back("beep"); }
+    // What happens while a message is open: the events its own loop would deliver.
+    std::function<void()> duringMessage;
+
     void showMessage(const std::string &title, const std::string &text) override
     {
         events.push_back("message: " + title + ": " + text);
+        if (duringMessage)
+            duringMessage();
     }
     void endProgram(int status) override { events.push_back("end " + std::to_string(status)); }
 };

@@ -2,6 +2,7 @@
 
 #include "control/commandline.h"
 
+#include <QDir>
 #include <QtTest>
 
 #include <filesystem>
@@ -46,6 +47,11 @@ void TstCommandLine::parse_data()
         << "--port-library needs the path of a port library file";
     QTest::newRow("library path empty") << QStringList{"--port-library="} << A::Error << ""
         << "--port-library needs the path of a port library file";
+    QTest::newRow("a bare name is no path") << QStringList{"--port-library", "libport.so"} << A::Error << ""
+        << "--port-library takes a path, and 'libport.so' is a bare name: write ./libport.so for "
+           "the file in the current folder";
+    QTest::newRow("./NAME is the current folder's") << QStringList{"--port-library", "./my.so"} << A::Run
+        << (QDir::currentPath() + "/my.so") << "";
     QTest::newRow("both sources") << QStringList{"--simulate", "--port-library", "/x.so"} << A::Error << ""
         << "--simulate and --port-library exclude each other: choose one";
     // clang-format on

@@ -24,6 +24,9 @@ private slots:
     void exitWrites();
     void exitWhileArmedReadsNothing();
     void exitWithPortFailureStillEnds();
+    void signalEndsAsExitDoes_data();
+    void signalEndsAsExitDoes();
+    void eventsWaitForAHandlersMessage();
     void runtimeErrorEndsProgram();
     void activationRules_data();
     void activationRules();
@@ -176,8 +179,66 @@ void TstLifecycle::exitWithPortFailureStillEnds()
     rig.start();
     fakePort().lookupFailure = "cannot load the port library";
     rig.inst.gate.run([&] { rig.inst.panel.Command4.click(); });
-    QCOMPARE(rig.platform.events, (std::vector<std::string>{"beep", "end 1"}));
+    // Said in a message, like every run-time error, before the program ends.
+    QCOMPARE(rig.platform.events,
+             (std::vector<std::string>{
+                 "beep",
+                 "message: logic-analyzer: port access failed: The program could not leave the "
+                 "port in its final state: cannot load the port library\n\nThe program ends now.",
+                 "end 1"}));
     QVERIFY(!rig.inst.portPanel.window.loaded());
+}
+
+void TstLifecycle::signalEndsAsExitDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("armed");
+    QTest::newRow("SIGTERM") << 15 << false;
+    QTest::newRow("SIGINT with a capture armed") << 2 << true;
+    QTest::newRow("SIGHUP") << 1 << false;
+}
+
+void TstLifecycle::signalEndsAsExitDoes()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, armed);
+    Rig rig;
+    rig.start();
+    rig.powerOn();
+    if (armed)
+        rig.inst.gate.run([&] { rig.inst.panel.Command5.click(); });
+    rig.inst.gate.run([&] { rig.inst.endBySignal(signal); });
+    rig.inst.gate.run([&] { rig.inst.panel.Timer1.fire(); }); // too late: nothing is read
+    rig.inst.gate.run([&] { rig.inst.endBySignal(signal); }); // and it ends once
+    QCOMPARE(fakePort().calls, (std::vector<PortCall>{{'w', 888, 255}, {'w', 890, 12}}));
+    QCOMPARE(rig.platform.events,
+             (std::vector<std::string>{"beep", "end " + std::to_string(128 + signal)}));
+    QVERIFY(!rig.inst.panel.VScroll1.enabled());
+    QVERIFY(!rig.inst.portPanel.window.loaded());
+}
+
+void TstLifecycle::eventsWaitForAHandlersMessage()
+{
+    // The capture fails and its message is open; meanwhile a held h-pos arrow and a second
+    // click arrive. They run after the handler, in order, not inside it.
+    Rig rig;
+    rig.start();
+    rig.powerOn();
+    std::vector<std::string> order;
+    rig.platform.duringMessage = [&] {
+        order.push_back("message open");
+        rig.inst.gate.run([&] {
+            order.push_back("h-pos step");
+            rig.inst.panel.VScroll3.clickBottomArrow();
+        });
+        rig.inst.gate.run([&] { order.push_back("grid"); });
+        QCOMPARE(rig.inst.panel.VScroll3.position(), 0); // not yet
+    };
+    fakePort().lookupFailure = "no port here";
+    rig.capture();
+    order.push_back("after");
+    QCOMPARE(order, (std::vector<std::string>{"message open", "h-pos step", "grid", "after"}));
+    QCOMPARE(rig.inst.panel.VScroll3.position(), -100);
 }
 
 void TstLifecycle::runtimeErrorEndsProgram()

@@ -7,7 +7,9 @@
 # Usage: e2e.sh SCENARIO PROGRAM PORT-LIBRARY CXX-NAMES-LIBRARY
 #   session    start-up picture, power on, a capture, Light, the port window, exit
 #   close-box  the window's close box ends the program like "exit"
-#   bad-input  port libraries that cannot be used, and an unknown option
+#   bad-input  port libraries that cannot be used, an unknown option, unreachable displays
+#   endings    SIGTERM, SIGINT and SIGHUP, idle and with a capture armed, and the X server
+#              killed under the program: each leaves the port as "exit" does
 # Works in ./e2e-SCENARIO (screenshots, logs), kept for a look after a failure.
 # Exit status: 0 passed, 1 failed, 77 skipped (a tool is missing).
 set -euo pipefail
@@ -279,6 +281,12 @@ session() {
     local portwin
     portwin=$(timeout 10 xdotool search --sync --onlyvisible --name '^port$' | head -n1) ||
         fail "the port window never showed"
+    # A click on the scope screen raises the main window, but not above the port window it
+    # owns: the port window's frame still shows at its bottom left corner.
+    local px py
+    read -r px py _ < <(origin "$portwin")
+    click 300 40
+    expect "port window stays above the main window" points $((px - X + 5)) $((py - Y + 142)) 0,0,64
     click $LIST_X $LIST_Y "$portwin"
     # The list opens as a popup window of its own, which takes the keys.
     local windows
@@ -341,7 +349,11 @@ bad_library() {
     expect "$label: get ready again" points $LED_X $LED_Y $DONE
     kill -0 "$app" 2>/dev/null || fail "$label: the program ended with the message"
 
+    # At exit the port fails again: said in a message box too, then the program ends.
     click $EXIT_X $EXIT_Y
+    timeout 15 xdotool search --sync --onlyvisible --name '^logic-analyzer: port access failed$' >/dev/null ||
+        fail "$label: no message box at exit"
+    xdotool key Return
     finish
     [[ $status == 1 ]] || fail "$label: exit status $status, not 1"
     local said
@@ -367,12 +379,62 @@ bad_input() {
         fail "unknown option: not one line on stderr naming it"
     xdotool search --name '^Logic Analyzer' >/dev/null && fail "unknown option: a window showed"
     calls_are "unknown option: one line, status 2, no window, no port call" ""
+
+    # A display that cannot be reached: the program's own message and status 1, not Qt's
+    # abort and a core dump. The port is not touched.
+    local name env
+    for env in "DISPLAY=:$((${DISPLAY#:} + 50))" "-u DISPLAY WAYLAND_DISPLAY=wayland-stale" \
+        "QT_QPA_PLATFORM=no-such-platform"; do
+        status=0
+        # shellcheck disable=SC2086
+        env $env timeout 20 "$program" --port-library "$portlib" >"$work/stdout" 2>"$work/stderr" || status=$?
+        [[ $status == 1 ]] || fail "unreachable display ($env): status $status, not 1"
+        [[ $(wc -l <"$work/stderr") == 1 ]] &&
+            grep -q "^logic-analyzer: no display to open the window on: " "$work/stderr" ||
+            fail "unreachable display ($env): not one line of ours: $(cat "$work/stderr")"
+        ok "unreachable display ($env): $(cat "$work/stderr")"
+    done
+    calls_are "unreachable displays: no port call" ""
+}
+
+# ended_by SIGNAL ARMED: the program ended by a signal, idle or with a capture armed,
+# leaves the port as "exit" does, with 128 + the signal as its status.
+ended_by() {
+    local signal=$1 armed=$2 number
+    number=$(kill -l "$signal")
+    start --port-library "$portlib"
+    if [[ $armed == armed ]]; then
+        click $ON_X $ON_Y
+        click $GET_X $GET_Y
+        expect "SIG$signal, armed: get armed" points $LED_X $LED_Y $ARMED
+    fi
+    kill -s "$signal" "$app"
+    finish
+    [[ $status == $((128 + number)) ]] || fail "SIG$signal ($armed): status $status, not $((128 + number))"
+    calls_are "SIG$signal ($armed): 255 to data, then 12 to control, status $status" \
+        "1 w 888 255;1 w 890 12;"
+}
+
+endings() {
+    local signal
+    for signal in TERM INT HUP; do
+        ended_by $signal idle
+        ended_by $signal armed
+    done
+    # The X server goes: Qt ends the program itself (status 1), and the port is still left
+    # as "exit" leaves it.
+    start --port-library "$portlib"
+    kill "${pids[0]}"
+    finish
+    [[ $status == 1 ]] || fail "X server killed: status $status, not 1"
+    calls_are "X server killed: 255 to data, then 12 to control" "1 w 888 255;1 w 890 12;"
 }
 
 case $scenario in
     session) session ;;
     close-box) close_box ;;
     bad-input) bad_input ;;
+    endings) endings ;;
     *) fail "unknown scenario $scenario" ;;
 esac
 echo "PASS ($scenario)"

@@ -86,7 +86,9 @@ void TstArrowScrollBar::keys_data()
     QTest::newRow("Down: bottom arrow") << int(Qt::Key_Down) << -100;
     QTest::newRow("Page Up: large step to the top") << int(Qt::Key_PageUp) << 10;
     QTest::newRow("Page Down: large step to the bottom") << int(Qt::Key_PageDown) << -10;
-    QTest::newRow("Left: nothing") << int(Qt::Key_Left) << 0;
+    QTest::newRow("Left: as Up") << int(Qt::Key_Left) << 100;
+    QTest::newRow("Right: as Down") << int(Qt::Key_Right) << -100;
+    QTest::newRow("Home: nothing") << int(Qt::Key_Home) << 0;
 }
 
 void TstArrowScrollBar::keys()

@@ -20,6 +20,7 @@ private slots:
     void savesLastCapture();
     void savesCaptureNotScreenAfterPowerCycle();
     void failedSaveSaysWhy();
+    void readOnlyFileIsNotReplaced();
 };
 
 void TstCaptureMenu::offeredOnlyAfterCapture()
@@ -100,6 +101,31 @@ void TstCaptureMenu::failedSaveSaysWhy()
                 .startsWith("message: Save capture: Cannot write"));
     QVERIFY(!rig.inst.gate.ended()); // the instrument goes on
     QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void TstCaptureMenu::readOnlyFileIsNotReplaced()
+{
+    // The file dialog asked "replace?" and the user said yes: a file they may not write is
+    // still refused, with one message, and stays as it was.
+    UiRig rig;
+    CaptureMenu menu(*rig.control("Picture1"), rig.inst);
+    rig.powerOn();
+    rig.capture();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kept.vcd");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me\n");
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QVERIFY(!menu.saveTo(path));
+    QCOMPARE(int(rig.platform.events.size()), 1);
+    QVERIFY(QString::fromStdString(rig.platform.events[0]).contains("read-only for you"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.vcd"});
 }
 
 QTEST_MAIN(TstCaptureMenu)
