@@ -79,6 +79,20 @@ int main(int argc, char *argv[])
     la::CaptureMenu captureMenu(*mainWindow.findChild<QWidget *>(QStringLiteral("Picture1")),
                                 instrument);
 
+    // A port that cannot be read (the menu entry starts the real one) leaves a way on: the
+    // failure's message offers the simulated probe for the rest of this run.
+    if (!line.simulate) {
+        la::CommandLine simulated;
+        simulated.simulate = true;
+        try {
+            instrument.capture.offerOnFailure(
+                "Use the simulated probe",
+                [&port, path = simulated.portLibraryPath()] { port.use(path); });
+        } catch (const la::PortError &) {
+            // The program cannot find its own libraries: there is no simulated probe to offer.
+        }
+    }
+
     // Every ending that can be caught runs the same exit procedure, once: the close box and
     // "exit" through the window, the signals through the event loop (a message box open
     // then is closed, so that the handler under it finishes first), a lost display here.

@@ -190,7 +190,11 @@ SafeFile::SafeFile(const std::string &path) : m_path(path)
 
     const fs::path target(m_target);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Hidden, beside the target, unique: ".name.XXXXXX".
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".XXXXXX";
+    std::string temp = (folder / hidden).string();
     {
         const SignalsHeld held;
         m_fd = ::mkstemp(temp.data());

@@ -10,6 +10,8 @@
 #include "display/scoperenderer.h"
 #include "display/screen.h"
 
+#include <utility>
+
 namespace la {
 
 CaptureCycle::CaptureCycle(FrontPanel &panel, GlobalData &data, Screen &screen,
@@ -66,7 +68,20 @@ void CaptureCycle::abandon(const std::string &reason)
     // The instrument returns to Ready with the last capture's picture and numbers intact;
     // the next "get" tries the port again.
     endCycle();
-    m_platform.showMessage("Capture failed", reason);
+    if (!m_takeOffer) {
+        m_platform.showMessage("Capture failed", reason);
+        return;
+    }
+    if (m_platform.offer("Capture failed", reason, m_offer)) {
+        const std::function<void()> takeIt = std::exchange(m_takeOffer, nullptr);
+        takeIt();
+    }
+}
+
+void CaptureCycle::offerOnFailure(std::string action, std::function<void()> takeIt)
+{
+    m_offer = std::move(action);
+    m_takeOffer = std::move(takeIt);
 }
 
 } // namespace la

@@ -5,6 +5,7 @@
 #include "acquisition/readclock.h"
 #include "control/state/colour.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,10 @@ public:
     // The last capture made, whatever the screen shows now; null before the first.
     std::shared_ptr<const Capture> lastCapture() const { return m_last; }
 
+    // A way on when a capture fails: the failure's message offers `action` (a button), and
+    // choosing it runs `takeIt`, once; the next "get" reads what it set up.
+    void offerOnFailure(std::string action, std::function<void()> takeIt);
+
 private:
     void endCycle();
     void abandon(const std::string &reason);
@@ -56,6 +61,8 @@ private:
     Platform &m_platform;
     std::unique_ptr<cPerfCounter> m_perf;
     std::shared_ptr<const Capture> m_last;
+    std::string m_offer;
+    std::function<void()> m_takeOffer;
     int m_completed = 0;
 };
 

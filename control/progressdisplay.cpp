@@ -72,7 +72,10 @@ void ProgressDisplay::run()
         return;
     while (!m_stop) {
         // "\r" back to the start, the line, then erase what a longer line left.
-        writeText(m_fd, "\r" + line() + "\033[K");
+        std::string text = "\r";
+        text += line();
+        text += "\033[K";
+        writeText(m_fd, text);
         lineIsOpen = 1;
         m_wake.wait_for(lock, std::chrono::milliseconds(IntervalMs), [this] { return m_stop; });
     }

@@ -10,7 +10,7 @@ pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-p
       libgl-dev imagemagick xvfb)
 if [[ $what == test ]]; then
   pkgs+=(libbenchmark-dev clang-format xdotool x11-utils openbox sigrok-cli gtkwave
-         qemu-system-x86 busybox-static cpio desktop-file-utils groff-base)
+         qemu-system-x86 busybox-static cpio desktop-file-utils groff-base pulseview)
 fi
 
 missing=()

@@ -27,7 +27,7 @@ else
   export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   # -O1 as the sanitizers advise; line tables are enough for their reports.
-  cmake -S . -B "$dir" -G Ninja -DLA_SANITIZE=ON -DLA_BUILD_TESTS=ON -DLA_BUILD_BENCH=OFF \
+  cmake -S . -B "$dir" -G Ninja -DLA_SANITIZE=ON -DLA_BUILD_TESTS=ON -DLA_BUILD_BENCH=ON \
     -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" \
     >/dev/null
 fi

@@ -4,6 +4,7 @@
 #include "acquisition/vcdwriter.h"
 #include "control/instrument.h"
 #include "control/platform.h"
+#include "ui/pulseviewhandoff.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,9 +24,15 @@ CaptureMenu::CaptureMenu(QWidget &screen, Instrument &instrument)
 QMenu *CaptureMenu::buildMenu()
 {
     auto *menu = new QMenu(&m_screen);
+    const bool captured = m_instrument.capture.lastCapture() != nullptr;
     QAction *save = menu->addAction(QString::fromUtf8(SaveText));
-    save->setEnabled(m_instrument.capture.lastCapture() != nullptr);
+    save->setEnabled(captured);
     connect(save, &QAction::triggered, this, &CaptureMenu::askAndSave);
+
+    const bool installed = !PulseViewHandoff::program().isEmpty();
+    QAction *open = menu->addAction(QString::fromUtf8(installed ? PulseViewText : NoPulseViewText));
+    open->setEnabled(captured && installed);
+    connect(open, &QAction::triggered, this, &CaptureMenu::openInPulseView);
     return menu;
 }
 
@@ -45,6 +52,21 @@ bool CaptureMenu::saveTo(const QString &path)
         }
     });
     return saved;
+}
+
+bool CaptureMenu::openInPulseView()
+{
+    const std::shared_ptr<const Capture> capture = m_instrument.capture.lastCapture();
+    if (!capture)
+        return false;
+    bool opened = false;
+    m_instrument.gate.run([&] {
+        const std::string failure = PulseViewHandoff::open(*capture);
+        if (!failure.empty())
+            m_instrument.platform.showMessage("Open in PulseView", failure);
+        opened = failure.empty();
+    });
+    return opened;
 }
 
 void CaptureMenu::open(const QPoint &where)

@@ -12,15 +12,18 @@ namespace la {
 class Instrument;
 
 // The scope screen's right-click menu: "Save capture as VCD…" writes the last capture made
-// to a file the user picks, whatever the screen shows now. It is offered only once a capture
-// has run; the idle traces of power-on are no capture. Nothing is written unless the user
-// asks.
+// to a file the user picks, whatever the screen shows now, and "Open in PulseView" hands the
+// same file to PulseView. Both are offered only once a capture has run; the idle traces of
+// power-on are no capture. Without PulseView its item stays, and says how to get it.
 class CaptureMenu : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr const char *SaveText = "Save capture as VCD…";
+    static constexpr const char *PulseViewText = "Open in PulseView";
+    static constexpr const char *NoPulseViewText =
+        "Open in PulseView (not installed: sudo apt install pulseview)";
 
     CaptureMenu(QWidget &screen, Instrument &instrument);
 
@@ -29,6 +32,8 @@ public:
     // Writes the last capture to `path`; a failure is shown as one message. True on success;
     // false, writing nothing, before the first capture.
     bool saveTo(const QString &path);
+    // Hands the last capture to PulseView; a failure is shown as one message.
+    bool openInPulseView();
 
 private:
     void open(const QPoint &where);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QThread>
 
 namespace la {
@@ -16,6 +17,20 @@ void QtPlatform::showMessage(const std::string &title, const std::string &text)
 {
     QMessageBox::critical(m_mainWindow, QString::fromStdString(title),
                           QString::fromStdString(text));
+}
+
+bool QtPlatform::offer(const std::string &title, const std::string &text, const std::string &action)
+{
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok, m_mainWindow);
+    QPushButton *button =
+        box.addButton("&" + QString::fromStdString(action), QMessageBox::AcceptRole);
+    // OK stays the default: Return and Escape keep the message as it always was; Alt and
+    // the action's first letter choose the action.
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == button;
 }
 
 void QtPlatform::dismissMessages()

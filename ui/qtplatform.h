@@ -17,6 +17,8 @@ public:
 
     void beep() override;
     void showMessage(const std::string &title, const std::string &text) override;
+    bool offer(const std::string &title, const std::string &text,
+               const std::string &action) override;
     void endProgram(int status) override;
 
     // Closes the message boxes and dialogs open now, so that the handler waiting in one

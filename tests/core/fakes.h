@@ -141,6 +141,14 @@ public:
         if (duringMessage)
             duringMessage();
     }
+    // The answer to the next offers: true when the user chooses the action offered.
+    bool takeOffers = false;
+    bool offer(const std::string &title, const std::string &text,
+               const std::string &action) override
+    {
+        showMessage(title, text + " [" + action + "]");
+        return takeOffers;
+    }
     void endProgram(int status) override { events.push_back("end " + std::to_string(status)); }
 };
 

@@ -46,6 +46,8 @@ private slots:
     void portFailureAbandonsCleanly_data();
     void portFailureAbandonsCleanly();
     void tooltipTellsThePauses();
+    void failureOffersAWayOn_data();
+    void failureOffersAWayOn();
     void windowAndCommandLineWriteTheSameFile();
 };
 
@@ -220,6 +222,41 @@ void TstCapture::tooltipTellsThePauses()
     const Capture &last = *rig.inst.capture.lastCapture();
     QCOMPARE(last.times.size(), std::size_t(9999));
     QCOMPARE(last.times[4512] - last.times[4511], std::int64_t(2'001'000));
+}
+
+void TstCapture::failureOffersAWayOn_data()
+{
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("OK: the message as it was") << false;
+    QTest::newRow("the offer taken") << true;
+}
+
+void TstCapture::failureOffersAWayOn()
+{
+    QFETCH(bool, taken);
+    Rig rig;
+    poweredRig(rig);
+    int switched = 0;
+    rig.inst.capture.offerOnFailure("Use the simulated probe", [&] {
+        ++switched;
+        fakePort().lookupFailure.clear(); // what the probe gives: a port that reads
+    });
+    rig.platform.takeOffers = taken;
+    fakePort().lookupFailure = "no port here";
+    rig.capture();
+    QCOMPARE(rig.platform.events,
+             (std::vector<std::string>{"message: Capture failed: no port here [Use the simulated "
+                                       "probe]"}));
+    QCOMPARE(switched, taken ? 1 : 0);
+    QVERIFY(rig.inst.panel.Command5.enabled()); // the cycle ended as it always does
+    rig.capture();
+    QCOMPARE(rig.inst.capture.completedCaptures(), taken ? 1 : 0);
+    // Offered once: a failure after the switch says so plainly.
+    fakePort().lookupFailure = "gone again";
+    rig.capture();
+    QCOMPARE(rig.platform.events.back(),
+             std::string(taken ? "message: Capture failed: gone again"
+                               : "message: Capture failed: gone again [Use the simulated probe]"));
 }
 
 void TstCapture::windowAndCommandLineWriteTheSameFile()

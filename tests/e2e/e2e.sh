@@ -10,6 +10,8 @@
 #   bad-input  port libraries that cannot be used, an unknown option, unreachable displays
 #   endings    SIGTERM, SIGINT and SIGHUP, idle and with a capture armed, and the X server
 #              killed under the program: each leaves the port as "exit" does
+#   handoff    a port that fails offers the simulated probe, whose capture then opens in a
+#              real PulseView from the screen's menu
 # Works in ./e2e-SCENARIO (screenshots, logs), kept for a look after a failure.
 # Exit status: 0 passed, 1 failed, 77 skipped (a tool is missing).
 set -euo pipefail
@@ -27,7 +29,9 @@ work=$PWD/e2e-$scenario
 rm -rf "$work"
 mkdir -p "$work/runtime"
 chmod 700 "$work/runtime"
-export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
+# Settings of its own: PulseView, for one, would reopen the user's last session.
+export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache \
+    QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 # For a sanitizer build: one false report from a system library (see asan.supp). The rest of
 # the caller's options stay as they are.
@@ -415,6 +419,78 @@ ended_by() {
         "1 w 888 255;1 w 890 12;"
 }
 
+# band Y COLOUR: some dots of COLOUR along screen row Y (a trace level) of the latest picture.
+band() {
+    local n
+    n=$("$IM" "$shot" -crop "557x2+$((X + 24))+$((Y + 24 + $1 - 1))" +repage -alpha off \
+        -fill black +opaque "rgb($2)" -fill white -opaque "rgb($2)" \
+        -format '%[fx:round(mean*w*h)]' info:)
+    ((n > 40)) || why+="only $n pixels of $2 along row $1; "
+}
+
+# The simulated probe's capture: channel 1, a 10 kHz clock, stands on both its levels.
+simulated_traces() {
+    band 35 $BEAM
+    band 65 $BEAM
+}
+
+handoff() {
+    # A port library without the functions a port library needs, as on a machine without a
+    # port: the failure's message offers the simulated probe.
+    start --port-library "$cxxlib"
+    click $ON_X $ON_Y
+    click $GET_X $GET_Y
+    timeout 15 xdotool search --sync --onlyvisible --name '^Capture failed$' >/dev/null ||
+        fail "no message box after get"
+    take "capture failed: the simulated probe offered"
+    xdotool key alt+u
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name '^Capture failed$' >/dev/null || break
+        sleep 0.1
+    done
+    expect "get ready again" points $LED_X $LED_Y $DONE
+    capture
+    expect "the next capture reads the simulated probe" simulated_traces
+
+    if ! command -v pulseview >/dev/null; then
+        echo "SKIP: pulseview is not installed (scripts/install-deps.sh test installs it)"
+    else
+        # Right click on the screen; the second item of its menu hands the capture over.
+        xdotool mousemove --sync $((X + 300)) $((Y + 200)) click 3
+        sleep 0.5
+        xdotool key --delay 150 Down Down Return
+        local pv pvpid title
+        pv=$(timeout 60 xdotool search --sync --onlyvisible --name '^capture-.*\.vcd - PulseView$' | head -n1) ||
+            fail "no PulseView window named for the hand-off file"
+        title=$(xdotool getwindowname "$pv")
+        pvpid=$(xdotool getwindowpid "$pv")
+        sleep 2
+        take "PulseView shows the capture"
+        # No error: PulseView's only visible window is the one named for the file.
+        local names
+        names=$(xdotool search --onlyvisible --pid "$pvpid" 2>/dev/null | while read -r w; do
+            xdotool getwindowname "$w"; done | grep -v -x -F "$title" | grep -v '^$' || true)
+        [[ -z $names ]] || fail "PulseView shows other windows: $names"
+        ok "PulseView opened $title"
+
+        # Either program closes on its own: the analyzer first, as specified, PulseView on.
+        xdotool windowactivate --sync "$win"
+        click $EXIT_X $EXIT_Y
+        finish
+        [[ $status == 0 ]] || fail "exit after the hand-off: status $status"
+        kill -0 "$pvpid" 2>/dev/null || fail "PulseView ended with the analyzer"
+        ok "the analyzer exits as specified; PulseView runs on"
+        xdotool windowactivate --sync "$pv" key alt+F4 2>/dev/null || true
+        for _ in $(seq 100); do kill -0 "$pvpid" 2>/dev/null || break; sleep 0.1; done
+        kill -0 "$pvpid" 2>/dev/null && { kill "$pvpid"; fail "PulseView did not close"; }
+        ok "PulseView closed"
+        return
+    fi
+    click $EXIT_X $EXIT_Y
+    finish
+    [[ $status == 0 ]] || fail "exit: status $status"
+}
+
 endings() {
     local signal
     for signal in TERM INT HUP; do
@@ -435,6 +511,7 @@ case $scenario in
     close-box) close_box ;;
     bad-input) bad_input ;;
     endings) endings ;;
+    handoff) handoff ;;
     *) fail "unknown scenario $scenario" ;;
 esac
 echo "PASS ($scenario)"

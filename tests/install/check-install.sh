@@ -42,7 +42,9 @@ done
 
 desktop=$p/share/applications/logic-analyzer.desktop
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate --no-hints "$desktop" || fail "desktop-file-validate"
+  # Hints too: two main categories, for one, list the program twice in some menus.
+  said=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $said"
+  [[ -z $said ]] || fail "desktop-file-validate: $said"
 else
   echo "desktop-file-validate not installed: entry not validated"
 fi
