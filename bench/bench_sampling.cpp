@@ -45,53 +45,41 @@ void plainLoop(la::Inp32Fn inp32, std::int16_t port, std::int16_t *out)
         out[i] = inp32(port);
 }
 
-void BM_PlainLoop_1usPort(benchmark::State &state)
+// The plain loop, or the sampling loop with every read timed, over one port.
+void loop(benchmark::State &state, la::Inp32Fn inp32, bool timed)
 {
-    const la::Inp32Fn inp32 = microsecondInp32();
     std::array<std::int16_t, Reads> reads{};
+    std::array<std::int64_t, Reads> times{};
+    std::atomic<std::uint64_t> done{0};
     for (auto _ : state) {
-        plainLoop(inp32, 0x379, reads.data());
+        if (timed)
+            la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs, done);
+        else
+            plainLoop(inp32, 0x379, reads.data());
         benchmark::ClobberMemory();
     }
     perRead(state);
 }
 
+void BM_PlainLoop_1usPort(benchmark::State &state)
+{
+    loop(state, microsecondInp32(), false);
+}
+
 void BM_TimedLoop_1usPort(benchmark::State &state)
 {
-    const la::Inp32Fn inp32 = microsecondInp32();
-    std::array<std::int16_t, Reads> reads{};
-    std::array<std::int64_t, Reads> times{};
-    std::atomic<std::uint64_t> done{0};
-    for (auto _ : state) {
-        la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs, done);
-        benchmark::ClobberMemory();
-    }
-    perRead(state);
+    loop(state, microsecondInp32(), true);
 }
 
 // The same two loops with a port that answers at once: the loops' own overhead.
 void BM_PlainLoop_ConstantPort(benchmark::State &state)
 {
-    const la::Inp32Fn inp32 = constantInp32();
-    std::array<std::int16_t, Reads> reads{};
-    for (auto _ : state) {
-        plainLoop(inp32, 0x379, reads.data());
-        benchmark::ClobberMemory();
-    }
-    perRead(state);
+    loop(state, constantInp32(), false);
 }
 
 void BM_TimedLoop_ConstantPort(benchmark::State &state)
 {
-    const la::Inp32Fn inp32 = constantInp32();
-    std::array<std::int16_t, Reads> reads{};
-    std::array<std::int64_t, Reads> times{};
-    std::atomic<std::uint64_t> done{0};
-    for (auto _ : state) {
-        la::readSamples(inp32, 0x379, reads.data(), times.data(), Reads, la::monotonicNs, done);
-        benchmark::ClobberMemory();
-    }
-    perRead(state);
+    loop(state, constantInp32(), true);
 }
 
 // One timestamp: CLOCK_MONOTONIC through the vDSO (what the loop uses), and the processor's

@@ -6,37 +6,22 @@
 // must find the frame. A capture whose longest pause is half a bit (52 us) or more is not
 // judged: a pause that long may hide a bit, and the file says where it was.
 
+#include "runprogram.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using la::test::Run;
+using la::test::run;
+
 namespace {
 
 const QByteArray Message = "Hello, logic!\r\n";
 constexpr int Wanted = 20;     // captures to judge
 constexpr int MostTaken = 100; // captures to take at most for them, on a machine that pauses
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    Run result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.status = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 // The longest pause logic-capture reports on its capture line, in microseconds.
 double longestPauseUs(const QString &line)

@@ -2,6 +2,7 @@
 // and logic-capture run as a user runs it.
 
 #include "acquisition/vcdwriter.h"
+#include "runprogram.h"
 #include "vcdfixture.h"
 #include "version.h"
 
@@ -22,26 +23,6 @@ using namespace la;
 using namespace la::test;
 
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    Run result;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.status = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 QString writeVcd(const QTemporaryDir &dir, double elapsed, const QString &name = "c.vcd")
 {

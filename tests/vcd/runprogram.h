@@ -1,0 +1,32 @@
+#pragma once
+
+// A program run to its end, as a user runs it from a shell: its exit status and what it
+// wrote on its two outputs.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace la::test {
+
+struct Run
+{
+    int status = -1; // -1: it did not end, or ended by a crash
+    QString out;
+    QString err;
+};
+
+inline Run run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    Run result;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.status = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+} // namespace la::test
