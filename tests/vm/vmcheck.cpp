@@ -383,7 +383,7 @@ VcdSummary summarize(std::istream &vcd)
             words >> type >> width >> code >> name;
             names[code] = name;
         } else if (first == "$comment" &&
-                   line.find(std::to_string(la::SampleCount) + " samples") != std::string::npos) {
+                   line.find(std::to_string(la::SampleCount) + " reads") != std::string::npos) {
             summary.allSamples = true;
         } else if (first == "$dumpvars") {
             inDump = true;
