@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QtTest>
 
 using namespace la;
@@ -65,6 +66,8 @@ private slots:
     void enlargedWindowShowsPlainColour();
     void backgroundAsMade();
     void iconAsMade();
+    void panelStyle_data();
+    void panelStyle();
     void tabOrder_data();
     void tabOrder();
     void stacking();
@@ -247,6 +250,39 @@ void TstMainWindow::iconAsMade()
         QVERIFY(!made.isNull());
         QCOMPARE(icon.pixmap(QSize(side, side)).toImage(), QPixmap::fromImage(made).toImage());
     }
+}
+
+void TstMainWindow::panelStyle_data()
+{
+    QTest::addColumn<QString>("desktopStyle");
+    QTest::newRow("desktop's style is the panel style") << "Fusion";
+    QTest::newRow("desktop has another style") << "Windows";
+}
+
+void TstMainWindow::panelStyle()
+{
+    // Whatever style the desktop gives the program, both windows draw every control in them
+    // with Fusion; where the desktop's style is Fusion already, with that very instance.
+    QFETCH(QString, desktopStyle);
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(desktopStyle);
+    {
+        UiRig rig;
+        for (QWidget *root :
+             {static_cast<QWidget *>(&rig.window), static_cast<QWidget *>(&rig.portWindow)}) {
+            QList<QWidget *> widgets = root->findChildren<QWidget *>();
+            widgets << root;
+            for (QWidget *w : widgets) {
+                if (w->window() != root)
+                    continue; // a list's popup, made when it first opens
+                QVERIFY2(w->style()->name().compare("fusion", Qt::CaseInsensitive) == 0,
+                         qPrintable(w->objectName() + ' ' + w->metaObject()->className()));
+                if (desktopStyle == "Fusion")
+                    QCOMPARE(w->style(), QApplication::style());
+            }
+        }
+    }
+    QApplication::setStyle(before);
 }
 
 void TstMainWindow::tabOrder_data()
