@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Generates the main window's image assets into assets/: the 700 x 525 background texture
-# (background.jpg, and the same pixels as background.tga for the program) and the window
-# icon at 16, 32, 48, 128 and 256 pixels (icon-SIZE.png, and icon-SIZE.tga for the program). The noise has a fixed seed and the
-# files carry no dates, so a rerun writes the same bytes.
+# and the window icon at 16, 32, 48, 128 and 256 pixels, each as made (background.jpg,
+# icon-SIZE.png: the installed icons) and with the same pixels as a TGA file that the program
+# embeds (background.tga, icon-SIZE.tga). The noise has a fixed seed and the files carry no
+# dates, so a rerun writes the same bytes.
 # Usage: scripts/make-assets.sh
 set -euo pipefail
 

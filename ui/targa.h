@@ -6,9 +6,9 @@
 
 namespace la {
 
-// The window's pictures are stored as uncompressed Truevision TGA files in the program's
-// resources: read here with no image plugin and no decoding, since every plugin loaded and
-// every picture decoded at start-up delays the window and stays in memory.
+// The window's pictures are Truevision TGA files without run-length encoding in the
+// program's resources, read here with no image plugin and no decoding: a plugin loaded and a
+// picture decoded at start-up delay the window and stay in memory.
 //
 // Only the layouts that scripts/make-assets.sh writes are accepted, each drawn top row
 // first (descriptor bit 5 set, bit 4 clear) with the colour map starting at entry 0;
@@ -25,7 +25,7 @@ QImage colourMappedTarga(const QByteArray &file);
 QImage trueColourTarga(const QByteArray &file);
 
 // A resource's bytes; without a copy when the resource is stored uncompressed, as the
-// pictures are. Empty when there is no such resource.
+// background is. Empty when there is no such resource.
 QByteArray resourceBytes(const QString &path);
 
 } // namespace la
