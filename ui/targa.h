@@ -25,7 +25,7 @@ QImage colourMappedTarga(const QByteArray &file);
 QImage trueColourTarga(const QByteArray &file);
 
 // A resource's bytes; without a copy when the resource is stored uncompressed, as the
-// background is. Empty when there is no such resource.
+// pictures are. Empty when there is no such resource.
 QByteArray resourceBytes(const QString &path);
 
 } // namespace la
