@@ -4,9 +4,11 @@
 # N runs of each, alternated, under one private X server, and the analyzer's figure as a
 # multiple of the bare window's.
 #
-# Usage: scripts/startup-bench.sh [-n N] [--settle MS] [--analyzer PATH] [--bare PATH]
-#                                 [--probe PATH]
+# Usage: scripts/startup-bench.sh [-n N] [--text] [--settle MS] [--analyzer PATH]
+#                                 [--bare PATH] [--probe PATH]
 #   -n N            runs of each program (default 7)
+#   --text          also the bare window holding one line edit and one list ("bare+text"):
+#                   what any window with text costs before it can map
 #   --settle MS     how long each program runs on after its map before its peak memory is
 #                   read (default 500: enough for the first paint)
 #   --analyzer, --bare, --probe
@@ -25,10 +27,11 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=7 settle=500 analyzer='' bare='' probe=''
+runs=7 settle=500 analyzer='' bare='' probe='' text=0
 while (($#)); do
     case $1 in
         -n) runs=$2; shift ;;
+        --text) text=1 ;;
         --settle) settle=$2; shift ;;
         --analyzer) analyzer=$2; shift ;;
         --bare) bare=$2; shift ;;
@@ -90,10 +93,13 @@ measure() {
 "$probe" --settle 0 "$analyzer" --simulate >/dev/null 2>&1 || true
 "$probe" --settle 0 "$bare" >/dev/null 2>&1 || true
 
+names=(analyzer bare)
+if ((text)); then names+=(bare+text); fi
 echo "startup-bench: $runs alternated runs of each on $DISPLAY (settle $settle ms)"
 for ((i = 1; i <= runs; ++i)); do
     measure analyzer "$analyzer" --simulate
     measure bare "$bare"
+    if ((text)); then measure bare+text "$bare" --text; fi
 done
 
 # median FILE COLUMN
@@ -101,11 +107,10 @@ median() {
     sort -g -k"$2","$2" "$1" | awk -v c="$2" '{ v[NR] = $c }
         END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
-at=$(median "$work/analyzer" 1) am=$(median "$work/analyzer" 2)
 bt=$(median "$work/bare" 1) bm=$(median "$work/bare" 2)
-awk -v at="$at" -v am="$am" -v bt="$bt" -v bm="$bm" 'BEGIN {
-    printf "medians      time to map   peak RSS\n"
-    printf "  analyzer   %8.1f ms %9.1f MiB\n", at, am / 1024
-    printf "  bare       %8.1f ms %9.1f MiB\n", bt, bm / 1024
-    printf "  ratio      %8.2fx    %9.2fx\n", at / bt, am / bm
-}'
+printf 'medians      time to map   peak RSS    against bare\n'
+for name in "${names[@]}"; do
+    awk -v n="$name" -v t="$(median "$work/$name" 1)" -v m="$(median "$work/$name" 2)" \
+        -v bt="$bt" -v bm="$bm" 'BEGIN {
+        printf "  %-10s %8.1f ms %9.1f MiB    %.2fx  %.2fx\n", n, t, m / 1024, t / bt, m / bm }'
+done
