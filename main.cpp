@@ -14,6 +14,7 @@
 #include "ui/signalwatcher.h"
 #include "version.h"
 
+#include <QAccessible>
 #include <QApplication>
 
 #include <csignal>
@@ -67,6 +68,13 @@ int main(int argc, char *argv[])
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(Program);
     QApplication::setApplicationVersion(LA_VERSION);
+    // Qt's accessibility bridge starts at its first use, which filling the first list would
+    // bring about. On X11 it looks for the desktop's session bus, and where none runs the
+    // D-Bus library forks a helper to find one; after a fork, the first write to each page
+    // the program already had is a page fault. Started here, before the instrument and the
+    // windows exist, the fork is over before their memory is first written (the scope
+    // screen's image alone is 218 pages, which start-up fills and then draws on).
+    QAccessible::isActive();
 
     la::ScreenImage screen;
     la::PortLibrary port(libraryPath); // loaded at the first read or write, not here

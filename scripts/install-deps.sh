@@ -9,7 +9,7 @@ what=${1:-test}
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
       libgl-dev imagemagick xvfb)
 if [[ $what == test ]]; then
-  pkgs+=(libbenchmark-dev clang-format xdotool x11-utils openbox sigrok-cli gtkwave
+  pkgs+=(libbenchmark-dev libxcb1-dev clang-format xdotool x11-utils openbox sigrok-cli gtkwave
          qemu-system-x86 busybox-static cpio desktop-file-utils groff-base pulseview)
 fi
 

@@ -11,12 +11,14 @@
 #include "ui/portwindow.h"
 #include "ui/scopescreen.h"
 #include "ui/shapewidget.h"
+#include "ui/targa.h"
 #include "ui/widgetlooks.h"
 
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 
 namespace la {
@@ -43,13 +45,15 @@ constexpr QRect columnRect(int top, int height)
 MainWindow::MainWindow(Instrument &instrument, ScreenImage &screen, PortWindow &portWindow,
                        QWidget *parent)
     : QWidget(parent), m_instrument(instrument), m_screen(screen), m_portWindow(portWindow),
-      m_background(QStringLiteral(":/assets/background.jpg"))
+      m_background(colourMappedTarga(resourceBytes(QStringLiteral(":/assets/background.tga"))))
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Logic Analyzer : tavrun"));
     QIcon icon;
-    for (int size : {16, 32, 48, 128, 256})
-        icon.addFile(QStringLiteral(":/assets/icon-%1.png").arg(size), QSize(size, size));
+    for (int size : {16, 32, 48, 128, 256}) {
+        const QString file = QStringLiteral(":/assets/icon-%1.tga").arg(size);
+        icon.addPixmap(QPixmap::fromImage(trueColourTarga(resourceBytes(file))));
+    }
     setWindowIcon(icon);
     resize(ClientSize);
     setFont(panelFont());
@@ -247,7 +251,7 @@ void MainWindow::paintEvent(QPaintEvent *)
     QPainter painter(this);
     // Beyond the picture (a window enlarged by the user) the window's plain colour shows.
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.drawPixmap(0, 0, m_background);
+    painter.drawImage(0, 0, m_background);
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -2,7 +2,7 @@
 
 #include "control/activationtracker.h"
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 
 namespace la {
@@ -48,7 +48,7 @@ private:
     ScreenImage &m_screen;
     PortWindow &m_portWindow;
     ActivationTracker m_activation;
-    QPixmap m_background;
+    QImage m_background; // over the resource's own bytes
     ScopeScreen *m_picture = nullptr;
     bool m_placed = false;
 };

@@ -8,6 +8,12 @@
 
 namespace la {
 
+namespace {
+
+const QString PanelStyle = QStringLiteral("Fusion");
+
+} // namespace
+
 void setRole(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
 {
     QPalette palette = widget->palette();
@@ -39,10 +45,14 @@ QFont panelFont()
 
 void usePanelStyle(QWidget *root)
 {
-    // One instance for the whole program, deleted with the application.
+    // Where the desktop gives the program this style already (a desktop without a theme of
+    // its own), the widgets keep it: a second instance would only cost start-up time and
+    // memory. Elsewhere one instance serves the whole program, deleted with the application.
+    if (QApplication::style()->name().compare(PanelStyle, Qt::CaseInsensitive) == 0)
+        return;
     static QPointer<QStyle> style;
     if (!style) {
-        style = QStyleFactory::create(QStringLiteral("Fusion"));
+        style = QStyleFactory::create(PanelStyle);
         style->setParent(qApp);
     }
     root->setStyle(style);

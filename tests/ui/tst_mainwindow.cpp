@@ -11,8 +11,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QtTest>
 
 using namespace la;
@@ -62,6 +64,10 @@ private slots:
     void paintedColours_data();
     void paintedColours();
     void enlargedWindowShowsPlainColour();
+    void backgroundAsMade();
+    void iconAsMade();
+    void panelStyle_data();
+    void panelStyle();
     void tabOrder_data();
     void tabOrder();
     void stacking();
@@ -201,7 +207,7 @@ void TstMainWindow::paintedColours()
     rig.inst.panel.led3.setBackColour(rgb(255, 255, 0));
     const QImage shot = rig.window.grab().toImage();
     if (!colour.isValid())
-        colour = QImage(":/assets/background.jpg").pixelColor(at);
+        colour = QImage(LA_ASSETS_DIR "/background.jpg").pixelColor(at);
     QCOMPARE(shot.pixelColor(at), colour);
 }
 
@@ -214,8 +220,71 @@ void TstMainWindow::enlargedWindowShowsPlainColour()
     const QColor plain = rig.window.palette().color(QPalette::Window);
     QCOMPARE(shot.pixelColor(750, 100), plain);
     QCOMPARE(shot.pixelColor(100, 560), plain);
-    QCOMPARE(shot.pixelColor(699, 524), QImage(":/assets/background.jpg").pixelColor(699, 524));
+    QCOMPARE(shot.pixelColor(699, 524),
+             QImage(LA_ASSETS_DIR "/background.jpg").pixelColor(699, 524));
     QCOMPARE(rig.control("Command3")->geometry(), before);
+}
+
+void TstMainWindow::backgroundAsMade()
+{
+    // Above the scope screen's frame only the background shows: every pixel of those rows
+    // as the picture was made, in the window as the user first sees it and enlarged.
+    UiRig rig;
+    const QImage made =
+        QImage(LA_ASSETS_DIR "/background.jpg").convertToFormat(QImage::Format_RGB32);
+    const int rows = rig.control("Shape1")->y();
+    QVERIFY(rows >= 8);
+    for (QSize size : {QSize(698, 522), QSize(800, 600)}) {
+        rig.window.resize(size);
+        const QImage shot = rig.window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect strip(0, 0, qMin(size.width(), made.width()), rows);
+        QCOMPARE(shot.copy(strip), made.copy(strip));
+    }
+}
+
+void TstMainWindow::iconAsMade()
+{
+    // What the desktop is given for each size: the pixmap of the installed PNG, exactly.
+    UiRig rig;
+    const QIcon icon = rig.window.windowIcon();
+    for (int side : {16, 32, 48, 128, 256}) {
+        const QImage made(QString(LA_ASSETS_DIR "/icon-%1.png").arg(side));
+        QVERIFY(!made.isNull());
+        QCOMPARE(icon.pixmap(QSize(side, side)).toImage(), QPixmap::fromImage(made).toImage());
+    }
+}
+
+void TstMainWindow::panelStyle_data()
+{
+    QTest::addColumn<QString>("desktopStyle");
+    QTest::newRow("desktop's style is the panel style") << "Fusion";
+    QTest::newRow("desktop has another style") << "Windows";
+}
+
+void TstMainWindow::panelStyle()
+{
+    // Whatever style the desktop gives the program, both windows draw every control in them
+    // with Fusion; where the desktop's style is Fusion already, with that very instance.
+    QFETCH(QString, desktopStyle);
+    const QString before = QApplication::style()->name();
+    QApplication::setStyle(desktopStyle);
+    {
+        UiRig rig;
+        for (QWidget *root :
+             {static_cast<QWidget *>(&rig.window), static_cast<QWidget *>(&rig.portWindow)}) {
+            QList<QWidget *> widgets = root->findChildren<QWidget *>();
+            widgets << root;
+            for (QWidget *w : widgets) {
+                if (w->window() != root)
+                    continue; // a list's popup, made when it first opens
+                QVERIFY2(w->style()->name().compare("fusion", Qt::CaseInsensitive) == 0,
+                         qPrintable(w->objectName() + ' ' + w->metaObject()->className()));
+                if (desktopStyle == "Fusion")
+                    QCOMPARE(w->style(), QApplication::style());
+            }
+        }
+    }
+    QApplication::setStyle(before);
 }
 
 void TstMainWindow::tabOrder_data()
