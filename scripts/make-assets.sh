@@ -2,7 +2,7 @@
 # Generates the main window's image assets into assets/: the 700 x 525 background texture
 # and the window icon at 16, 32, 48, 128 and 256 pixels, each as made (background.jpg,
 # icon-SIZE.png: the installed icons) and with the same pixels as a TGA file that the program
-# embeds (background.tga, icon-SIZE.tga). The noise has a fixed seed and the files carry no
+# embeds (background.tga, icon-SIZE.tga up to 128). The noise has a fixed seed and the files carry no
 # dates, so a rerun writes the same bytes.
 # Usage: scripts/make-assets.sh
 set -euo pipefail
@@ -78,12 +78,15 @@ icon() {
 
 # The same pixels as uncompressed true-colour TGA files (32 bits, alpha not premultiplied)
 # for the program's window icon: no image plugin and no decoding at start-up. The PNG files
-# are the ones installed for the desktop.
+# are the ones installed for the desktop, which also gets the 256-pixel one; the window's
+# own icon goes up to 128 pixels, since every size it holds is converted for the window
+# manager before the window can show.
 for size in 16 32 48 128 256; do
     icon "$size"
+    [[ $size == 256 ]] && continue
     "$IM" "$out/icon-$size.png" -orient TopLeft -compress None "TGA:$out/icon-$size.tga"
     differ=$(/usr/bin/compare -metric AE "$out/icon-$size.png" "$out/icon-$size.tga" null: 2>&1) || true
     [[ $differ == 0 ]] ||
         { echo "make-assets: icon-$size.tga differs from icon-$size.png in $differ pixels" >&2; exit 1; }
 done
-echo "make-assets: wrote background.{jpg,tga} and icon-{16,32,48,128,256}.{png,tga} to $out"
+echo "make-assets: wrote background.{jpg,tga}, icon-{16,32,48,128}.{png,tga} and icon-256.png to $out"

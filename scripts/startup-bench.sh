@@ -21,7 +21,7 @@
 # interval in it. No window manager runs, so the map is the program's own and not delayed
 # by a frame. After the map the program runs MS milliseconds more, then the peak is VmHWM of
 # /proc/PID/status (the program's own address space since exec, nothing of the probe's), and
-# the program ends on SIGTERM, whose default action runs none of its code. Before the
+# the program ends on SIGTERM (the analyzer runs its exit procedure, after all is measured). Before the
 # measured runs each program starts once unmeasured, so that both find the libraries, the
 # fonts and the font cache in memory alike. The analyzer runs with --simulate.
 set -euo pipefail

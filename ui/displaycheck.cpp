@@ -1,15 +1,15 @@
 #include "ui/displaycheck.h"
 
-#include <QDir>
 #include <QLibraryInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <netdb.h>
 #include <poll.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -23,6 +23,21 @@ std::string env(const char *name)
 {
     const char *value = std::getenv(name);
     return value ? value : "";
+}
+
+// The parts of `text` between `separator`s, empty ones left out. (No string streams, no
+// regular expressions: this runs at every start, and either would add to its memory.)
+std::vector<std::string> split(const std::string &text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        const std::size_t to = std::min(text.find(separator, from), text.size());
+        if (to > from)
+            parts.push_back(text.substr(from, to - from));
+        from = to + 1;
+    }
+    return parts;
 }
 
 // Whether a Unix socket at `path` accepts a connection; an abstract one when `abstract`.
@@ -90,7 +105,7 @@ std::string xProblem()
             return {};
         return "nothing answers at the X display " + display + " (" + socket + ")";
     }
-    if (tcpAnswers(host, 6000 + std::stoi(n)))
+    if (tcpAnswers(host, 6000 + std::atoi(n.c_str())))
         return {};
     return "nothing answers at the X display " + display;
 }
@@ -110,16 +125,26 @@ std::string waylandProblem()
 // Whether a platform plugin whose file name starts with libq<name> is installed.
 bool pluginInstalled(const std::string &name)
 {
-    std::vector<QString> folders;
+    std::vector<std::string> folders;
     if (const std::string own = env("QT_QPA_PLATFORM_PLUGIN_PATH"); !own.empty())
-        folders.push_back(QString::fromStdString(own));
-    std::istringstream extra(env("QT_PLUGIN_PATH"));
-    for (std::string folder; std::getline(extra, folder, ':');)
-        folders.push_back(QString::fromStdString(folder) + "/platforms");
-    folders.push_back(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
-    const QString pattern = "libq" + QString::fromStdString(name) + "*.so";
-    for (const QString &folder : folders) {
-        if (!QDir(folder).entryList({pattern}, QDir::Files).isEmpty())
+        folders.push_back(own);
+    for (const std::string &folder : split(env("QT_PLUGIN_PATH"), ':'))
+        folders.push_back(folder + "/platforms");
+    folders.push_back(QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString() + "/platforms");
+    const std::string prefix = "libq" + name;
+    for (const std::string &folder : folders) {
+        DIR *dir = ::opendir(folder.c_str());
+        if (!dir)
+            continue;
+        bool found = false;
+        while (const dirent *entry = ::readdir(dir)) {
+            const std::string file = entry->d_name;
+            if (file.rfind(prefix, 0) == 0 && file.size() > 3 &&
+                file.compare(file.size() - 3, 3, ".so") == 0)
+                found = true;
+        }
+        ::closedir(dir);
+        if (found)
             return true;
     }
     return false;
@@ -144,14 +169,9 @@ std::string platformProblem(const std::string &platform)
 
 std::string displayProblem()
 {
-    std::vector<std::string> platforms;
-    std::string asked = env("QT_QPA_PLATFORM");
-    if (!asked.empty()) {
-        std::istringstream list(asked);
-        for (std::string one; std::getline(list, one, ';');)
-            if (!one.empty())
-                platforms.push_back(one);
-    } else {
+    const std::string asked = env("QT_QPA_PLATFORM");
+    std::vector<std::string> platforms = split(asked, ';');
+    if (asked.empty()) {
         if (env("XDG_SESSION_TYPE") == "wayland")
             platforms.push_back("wayland");
         platforms.push_back("xcb");

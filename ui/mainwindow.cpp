@@ -50,7 +50,7 @@ MainWindow::MainWindow(Instrument &instrument, ScreenImage &screen, PortWindow &
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Logic Analyzer : tavrun"));
     QIcon icon;
-    for (int size : {16, 32, 48, 128, 256}) {
+    for (int size : {16, 32, 48, 128}) {
         const QString file = QStringLiteral(":/assets/icon-%1.tga").arg(size);
         icon.addPixmap(QPixmap::fromImage(trueColourTarga(resourceBytes(file))));
     }
