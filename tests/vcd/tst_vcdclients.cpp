@@ -216,12 +216,14 @@ void TstVcdClients::logicCaptureToFile()
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     const Shown shown = sigrokShow(file);
     QCOMPARE(shown.channels, FiveChannels);
-    // The file spans the time printed: from the first read to one period after the last,
-    // where the measured time runs from the start of the first read to the end of the last
-    // (the first read of a fresh process can take some microseconds more than the rest).
+    // The file spans the time printed, less the first read: it runs from the end of the
+    // first read to one period after the last, where the measured time runs from the start
+    // of the first read. The first read of a fresh process can take a while (its code is
+    // not yet in memory), so it may fall short by up to a millisecond, never run over.
     const double ms = line.captured(1).toDouble();
     const double spanned = 1000.0 * double(shown.samples) / double(shown.samplerate);
-    QVERIFY2(qAbs(spanned - ms) <= 0.1, qPrintable(QString::number(spanned)));
+    QVERIFY2(spanned <= ms + 0.01 && spanned >= ms - 1.0,
+             qPrintable(QString("%1 ms spanned, %2 ms measured").arg(spanned).arg(ms)));
 }
 
 void TstVcdClients::logicCaptureToStandardOutput()

@@ -28,8 +28,8 @@ private slots:
 
 void TstVcdTiming::edgesAtTheirTrueTimes()
 {
-    constexpr long StallAt = 5000;      // the 5001st read
-    constexpr long StallNs = 2'000'000; // 2 ms
+    constexpr long StallAt = 5000;       // the 5001st read
+    constexpr long StallNs = 20'000'000; // 20 ms, longer than the machine's own pauses
     PortLibrary port(LA_TEST_STALLING_LIB);
     port.inp32(); // loaded: its own functions can be found
     void *handle = dlopen(LA_TEST_STALLING_LIB, RTLD_NOW | RTLD_NOLOAD);
@@ -38,11 +38,17 @@ void TstVcdTiming::edgesAtTheirTrueTimes()
     auto sampleTimes =
         reinterpret_cast<const std::int64_t *(*)(long *)>(dlsym(handle, "StallSampleTimes"));
     QVERIFY(setUp && sampleTimes);
-    setUp(StallAt, StallNs);
-
     MonotonicCounter counter;
     cPerfCounter perf(counter);
-    const Capture capture = readCapture(port, perf, monotonicNs, 0x379, 9999);
+    // A busy machine may pause the reads longer than the stall somewhere else: then that is
+    // rightly the longest pause, and the capture is taken again.
+    Capture capture;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        setUp(StallAt, StallNs);
+        capture = readCapture(port, perf, monotonicNs, 0x379, 9999);
+        if (capture.timing.longestPauseAfter == std::size_t(StallAt))
+            break;
+    }
     long count = 0;
     const std::int64_t *truth = sampleTimes(&count);
     QCOMPARE(count, 9999L);
