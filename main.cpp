@@ -34,11 +34,8 @@ la::Instrument *running = nullptr;
 
 void leavePortAtExit()
 {
-    if (running && !running->gate.ended()) {
-        if (const std::string failure = running->leavePort(); !failure.empty())
-            std::fprintf(stderr, "%s: could not leave the port in its final state: %s\n", Program,
-                         failure.c_str());
-    }
+    if (running && !running->gate.ended())
+        running->leavePort();
 }
 
 } // namespace

@@ -30,8 +30,6 @@ struct CaptureProgress
 // it, waiting at most `timeoutNs` for it.
 struct CaptureRequest
 {
-    static constexpr std::size_t MostReads = 100'000'000;
-
     std::int16_t statusPort = 0x379;
     std::size_t count = SampleCount;
     std::optional<TriggerCondition> trigger;

@@ -78,8 +78,8 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments)
         if (takeOptionValue(args, i, "--samples", value)) {
             const auto n = wholeNumber(value);
             if (!n || *n < 1 || *n > MostSamples)
-                error = "--samples takes a whole number of reads from 1 to 100000000, not '" +
-                        value + "'";
+                error = "--samples takes a whole number of reads from 1 to " +
+                        std::to_string(MostSamples) + ", not '" + value + "'";
             else
                 options.samples = static_cast<std::size_t>(*n);
             return true;
@@ -130,7 +130,9 @@ std::string CaptureOptions::usage(const std::string &program)
            "  --base ADDRESS        the port's base address: " + hexAddress(PortBases[0]) +
            " (default), " + hexAddress(PortBases[1]) + " or " + hexAddress(PortBases[2]) +
            "\n"
-           "  --samples N           how many reads, 1 to 100000000 (default 9999)\n"
+           "  --samples N           how many reads, 1 to " +
+           std::to_string(MostSamples) + " (default " + std::to_string(SampleCount) +
+           ")\n"
            "  --trigger COND        keep the reads around the first one at which COND holds:\n"
            "                        chN:rise, chN:fall, chN:edge, chN:high or chN:low\n"
            "                        (N = 1..5, 1 = line high), several joined by commas, all\n"

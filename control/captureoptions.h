@@ -2,6 +2,7 @@
 
 #include "acquisition/trigger.h"
 #include "control/commandline.h"
+#include "control/state/instrumentstate.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +21,8 @@ struct CaptureOptions : CommandLine
     static constexpr double MostTimeout = 86400; // a day
 
     std::uint16_t base = 0x378;
-    std::string output; // the VCD file, or empty for standard output
-    std::size_t samples = 9999;
+    std::string output;                // the VCD file, or empty for standard output
+    std::size_t samples = SampleCount; // as many as the window reads
     std::optional<TriggerCondition> trigger;
     int pretrigger = 10;            // percent of the samples from before the trigger
     double timeoutSeconds = 10;     // how long to wait for the trigger

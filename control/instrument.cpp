@@ -66,13 +66,11 @@ void Instrument::leave(int status)
     platform.beep();
     power.off_all();
     if (const std::string failure = leavePort(); !failure.empty()) {
-        // The program ends all the same; the user learns that the port was not left in its
-        // final state, on standard error and, like every run-time error, in a message.
-        const std::string text = "could not leave the port in its final state: " + failure;
-        std::fprintf(stderr, "logic-analyzer: %s\n", text.c_str());
-        std::fflush(stderr);
+        // The program ends all the same; like every run-time error, the failure is also
+        // said in a message.
         platform.showMessage("logic-analyzer: port access failed",
-                             "The program " + text + "\n\nThe program ends now.");
+                             "The program could not leave the port in its final state: " + failure +
+                                 "\n\nThe program ends now.");
         status = 1;
     }
     portPanel.window.unload();
@@ -81,17 +79,23 @@ void Instrument::leave(int status)
 
 std::string Instrument::leavePort()
 {
+    std::string failure;
     try {
         port.out32()(data.data_port, 255);
-        std::string failure = port.takeLastError();
+        failure = port.takeLastError();
         if (failure.empty()) {
             port.out32()(data.control_port, 12);
             failure = port.takeLastError();
         }
-        return failure;
     } catch (const PortError &error) {
-        return error.what();
+        failure = error.what();
     }
+    if (!failure.empty()) {
+        std::fprintf(stderr, "logic-analyzer: could not leave the port in its final state: %s\n",
+                     failure.c_str());
+        std::fflush(stderr);
+    }
+    return failure;
 }
 
 } // namespace la

@@ -47,7 +47,8 @@ public:
     void endBySignal(int signal);
     // The port's part of the ending alone: 255 to the data register, 12 to the control
     // register. For an ending that has no window left to switch off (a lost display).
-    // Returns why the port could not be left so, or nothing.
+    // Returns why the port could not be left so, or nothing; the reason also goes to
+    // standard error.
     std::string leavePort();
 
     // Runs after every handler that came through the gate (the window's one repaint).
