@@ -81,19 +81,41 @@ log=$work/port.log
 export LA_E2E_PORT_LOG=$log
 app='' win='' X=0 Y=0 W=0 status=''
 
+# window_named REGEX SECONDS: the first visible window whose name matches, waited for. Polled
+# rather than xdotool's --sync, which ends with an X error when a window it looks at goes away
+# meanwhile (as programs starting up make and drop windows).
+window_named() {
+    local found deadline=$((SECONDS + $2))
+    while ((SECONDS < deadline)); do
+        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
+        [[ -n $found ]] && { echo "$found"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
 # start ARGS...: starts the program and waits for its window.
 start() {
     rm -f "$log"
     "$program" "$@" >"$work/stdout" 2>"$work/stderr" &
     app=$!
     pids+=("$app")
-    win=$(timeout 30 xdotool search --sync --onlyvisible --name '^Logic Analyzer' | head -n1) ||
+    win=$(window_named '^Logic Analyzer' 30) ||
         fail "the window never showed"
     read -r X Y W _ < <(origin "$win")
     # openbox hands the focus to a new window; the first activation redraws the screen, and a
     # click that came before it would see its picture wiped.
     for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$win" ]] && return; sleep 0.1; done
     fail "the window never got the focus"
+}
+
+# await_box TITLE: waits (bounded) until a message box of that title shows and has the focus,
+# so that the keys that follow reach it.
+await_box() {
+    local box
+    box=$(window_named "^$1\$" 15) || return 1
+    for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$box" ]] && return; sleep 0.1; done
+    return 1
 }
 
 # origin WINDOW: "X Y WIDTH HEIGHT" of its client area on the screen. xdotool's own geometry
@@ -283,7 +305,7 @@ session() {
 
     click $PORT_X $PORT_Y
     local portwin
-    portwin=$(timeout 10 xdotool search --sync --onlyvisible --name '^port$' | head -n1) ||
+    portwin=$(window_named '^port$' 10) ||
         fail "the port window never showed"
     # A click on the scope screen raises the main window, but not above the port window it
     # owns: the port window's frame still shows at its bottom left corner.
@@ -341,8 +363,7 @@ bad_library() {
     start --port-library "$path"
     click $ON_X $ON_Y
     click $GET_X $GET_Y
-    timeout 15 xdotool search --sync --onlyvisible --name '^Capture failed$' >/dev/null ||
-        fail "$label: no message box after get"
+    await_box 'Capture failed' || fail "$label: no message box after get"
     take "$label message"
     [[ ! -s $work/stderr ]] || fail "$label: messages on stderr before exit"
     xdotool key Return
@@ -355,8 +376,7 @@ bad_library() {
 
     # At exit the port fails again: said in a message box too, then the program ends.
     click $EXIT_X $EXIT_Y
-    timeout 15 xdotool search --sync --onlyvisible --name '^logic-analyzer: port access failed$' >/dev/null ||
-        fail "$label: no message box at exit"
+    await_box 'logic-analyzer: port access failed' || fail "$label: no message box at exit"
     xdotool key Return
     finish
     [[ $status == 1 ]] || fail "$label: exit status $status, not 1"
@@ -440,8 +460,7 @@ handoff() {
     start --port-library "$cxxlib"
     click $ON_X $ON_Y
     click $GET_X $GET_Y
-    timeout 15 xdotool search --sync --onlyvisible --name '^Capture failed$' >/dev/null ||
-        fail "no message box after get"
+    await_box 'Capture failed' || fail "no message box after get"
     take "capture failed: the simulated probe offered"
     xdotool key alt+u
     for _ in $(seq 100); do
@@ -455,12 +474,20 @@ handoff() {
     if ! command -v pulseview >/dev/null; then
         echo "SKIP: pulseview is not installed (scripts/install-deps.sh test installs it)"
     else
-        # Right click on the screen; the second item of its menu hands the capture over.
+        # Right click on the screen; the second item of its menu hands the capture over. The
+        # menu is a window of its own, which takes the keys once it shows.
+        local before windows
+        before=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
         xdotool mousemove --sync $((X + 300)) $((Y + 200)) click 3
-        sleep 0.5
+        for _ in $(seq 200); do
+            windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
+            ((windows > before)) && break
+            sleep 0.1
+        done
+        ((windows > before)) || fail "the screen's menu did not open"
         xdotool key --delay 150 Down Down Return
         local pv pvpid title
-        pv=$(timeout 60 xdotool search --sync --onlyvisible --name '^capture-.*\.vcd - PulseView$' | head -n1) ||
+        pv=$(window_named '^capture-.*\.vcd - PulseView$' 60) ||
             fail "no PulseView window named for the hand-off file"
         title=$(xdotool getwindowname "$pv")
         pvpid=$(xdotool getwindowpid "$pv")

@@ -201,7 +201,7 @@ void TstCaptureMenu::handsTheCaptureToPulseView()
         for (int i = 0; i < PulseViewHandoff::FilesKept + 2; ++i) {
             QFile::remove(argsFile);
             QVERIFY(menu.openInPulseView());
-            QTRY_VERIFY(QFileInfo::exists(argsFile));
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(argsFile), 30000);
         }
         pulseviewFolder = PulseViewHandoff::folder();
     }

@@ -9,6 +9,7 @@
 #include "uirig.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -440,24 +441,27 @@ void TstMainWindow::captureTimer()
     QVERIFY(timer);
     QVERIFY(!timer->clock().isActive());
     rig.click("Command9");
+    QElapsedTimer armed;
+    armed.start();
     rig.click("Command5");
     QVERIFY(timer->clock().isActive());
     QCOMPARE(timer->clock().interval(), 2000);
     QVERIFY(!rig.control("Command5")->isEnabled());
-    QTest::qWait(1500);
-    QCOMPARE(rig.inst.capture.completedCaptures(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.inst.capture.completedCaptures(), 1, 2000);
+    // Two seconds later at the soonest (the clock is precise: never early); a busy machine may
+    // only make it later.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.inst.capture.completedCaptures(), 1, 20000);
+    QVERIFY(armed.elapsed() >= 2000);
     QVERIFY(!timer->clock().isActive());
     QVERIFY(rig.control("Command5")->isEnabled());
     QVERIFY(rig.control<QLineEdit>("Text1")->text() != "uS");
     QCOMPARE(fakePort().reads, 9999);
 
-    // Armed when the program ends: the clock stops and the port is not read.
+    // Armed when the program ends: the clock stops, so the port is not read again.
     rig.click("Command5");
     rig.click("Command4");
-    QTest::qWait(2300);
+    const_cast<QTimer &>(timer->clock()).setInterval(0); // its tick now, not in two seconds
+    QTRY_VERIFY(!timer->clock().isActive());
     QCOMPARE(fakePort().reads, 9999);
-    QVERIFY(!timer->clock().isActive());
 }
 
 void TstMainWindow::timeBoxShowsLeadingDigits_data()
@@ -504,7 +508,8 @@ void TstMainWindow::screenRepaint()
     UiRig rig;
     QVERIFY(rig.showActive());
     QTRY_COMPARE(rig.activations(), 1);
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(); // the first show's own repaints
 
     struct PaintCounter : QObject
     {
@@ -523,7 +528,10 @@ void TstMainWindow::screenRepaint()
             rig.inst.draw_sweep();
         }
     });
-    QTest::qWait(100);
+    // The repaint is a posted event: once every pending event has been handled, it has
+    // happened or never will.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     QCOMPARE(counter.count, paints);
     // What the screen shows is the picture, pixel for pixel.
     const QImage shown = picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -572,6 +580,9 @@ void TstMainWindow::activation()
         }
         QTest::qWait(20);
     }
+    // The window system's events arrive when they do: wait for the count, then make sure no
+    // further activation follows.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.activations(), activations, 10000);
     QTest::qWait(50);
     QCOMPARE(rig.activations(), activations);
 }
