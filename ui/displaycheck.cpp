@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <unistd.h>
+#include <utility>
 
 namespace la {
 
@@ -28,7 +29,7 @@ bool checking = false;
 
 void onMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    std::unique_lock lock(heldGuard);
+    const std::lock_guard lock(heldGuard);
     if (type != QtFatalMsg) {
         held.append({type, context.file, context.function, context.category, context.line, text});
         return;
