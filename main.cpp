@@ -56,13 +56,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     // Qt aborts with a core dump when it cannot reach a display: say why in our own words.
-    if (const std::string problem = la::displayProblem(); !problem.empty()) {
-        std::fprintf(stderr, "%s: %s\n", Program, problem.c_str());
-        return 1;
-    }
-
+    la::DisplayCheck displayCheck(Program);
     int qtArgc = 1; // Qt gets no options of its own: the command line above is all there is
     QApplication app(qtArgc, argv);
+    displayCheck.passed();
     QApplication::setApplicationName(Program);
     QApplication::setApplicationVersion(LA_VERSION);
     // Qt's accessibility bridge starts at its first use, which filling the first list would

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Generates the main window's image assets into assets/: the 700 x 525 background texture
 # and the window icon at 16, 32, 48, 128 and 256 pixels, each as made (background.jpg,
-# icon-SIZE.png: the installed icons) and with the same pixels as a TGA file that the program
-# embeds (background.tga, icon-SIZE.tga up to 128). The noise has a fixed seed and the files carry no
-# dates, so a rerun writes the same bytes.
+# icon-SIZE.png: the installed icons) and with the same pixels as a BMP file that the program
+# embeds (background.bmp, icon-SIZE.bmp up to 128). The noise has a fixed seed and the files
+# carry no dates, so a rerun writes the same bytes.
 # Usage: scripts/make-assets.sh
 set -euo pipefail
 
@@ -27,16 +27,22 @@ png_opts=(-strip -define png:exclude-chunks=date,time)
     -compose Overlay -composite -crop 700x525+200+0 +repage \
     -type TrueColor -colorspace sRGB +level-colors 'rgb(58,70,90)','rgb(140,154,176)' \
     -strip -sampling-factor 4:4:4 -quality 90 "$out/background.jpg"
-# The program embeds the JPEG's decoded pixels, unchanged, as an uncompressed colour-mapped
-# TGA drawn top row first: the decoded picture has few colours (41), so one byte a pixel
-# holds it exactly, and the program shows it with no image plugin and no decoding.
+# The program embeds the JPEG's decoded pixels, unchanged, as an uncompressed 8-bit
+# colour-mapped BMP: the decoded picture has few colours (41), so one byte a pixel holds it
+# exactly. Its rows are stored top row first (a negative height), so that the program draws
+# it straight from the file's bytes; ImageMagick writes the bottom row first, so the picture
+# is written upside down and its height then negated.
 colours=$("$IM" "$out/background.jpg" -format %k info:)
 ((colours <= 256)) ||
     { echo "make-assets: background.jpg has $colours colours, more than a colour map holds" >&2; exit 1; }
-"$IM" "$out/background.jpg" +dither -type Palette -orient TopLeft -compress None "TGA:$out/background.tga"
-differ=$(/usr/bin/compare -metric AE "$out/background.jpg" "$out/background.tga" null: 2>&1) || true
+"$IM" "$out/background.jpg" +dither -type Palette -flip -compress None "BMP3:$out/background.bmp"
+height=$("$IM" "$out/background.jpg" -format %h info:)
+negated=$(( (1 << 32) - height ))
+printf "$(printf '\\x%02x' $((negated & 255)) $((negated >> 8 & 255)) $((negated >> 16 & 255)) \
+    $((negated >> 24 & 255)))" | dd of="$out/background.bmp" bs=1 seek=22 conv=notrunc status=none
+differ=$(/usr/bin/compare -metric AE "$out/background.jpg" "$out/background.bmp" null: 2>&1) || true
 [[ $differ == 0 ]] ||
-    { echo "make-assets: background.tga differs from background.jpg in $differ pixels" >&2; exit 1; }
+    { echo "make-assets: background.bmp differs from background.jpg in $differ pixels" >&2; exit 1; }
 
 # Icon: a small scope screen in a dark bezel, with a graticule and a green square wave.
 # Each size is drawn four times larger and reduced, so that the trace stays a clean line
@@ -76,17 +82,16 @@ icon() {
         "${png_opts[@]}" "PNG32:$out/icon-$size.png"
 }
 
-# The same pixels as uncompressed true-colour TGA files (32 bits, alpha not premultiplied)
-# for the program's window icon: no image plugin and no decoding at start-up. The PNG files
-# are the ones installed for the desktop, which also gets the 256-pixel one; the window's
-# own icon goes up to 128 pixels, since every size it holds is converted for the window
-# manager before the window can show.
+# The same pixels as uncompressed 32-bit BMP files with alpha for the program's window icon,
+# which Qt reads without an image plugin. The PNG files are the ones installed for the
+# desktop, which also gets the 256-pixel one; the window's own icon goes up to 128 pixels,
+# since every size it holds is converted for the window manager before the window can show.
 for size in 16 32 48 128 256; do
     icon "$size"
     [[ $size == 256 ]] && continue
-    "$IM" "$out/icon-$size.png" -orient TopLeft -compress None "TGA:$out/icon-$size.tga"
-    differ=$(/usr/bin/compare -metric AE "$out/icon-$size.png" "$out/icon-$size.tga" null: 2>&1) || true
+    "$IM" "$out/icon-$size.png" -compress None "BMP:$out/icon-$size.bmp"
+    differ=$(/usr/bin/compare -metric AE "$out/icon-$size.png" "$out/icon-$size.bmp" null: 2>&1) || true
     [[ $differ == 0 ]] ||
-        { echo "make-assets: icon-$size.tga differs from icon-$size.png in $differ pixels" >&2; exit 1; }
+        { echo "make-assets: icon-$size.bmp differs from icon-$size.png in $differ pixels" >&2; exit 1; }
 done
-echo "make-assets: wrote background.{jpg,tga}, icon-{16,32,48,128}.{png,tga} and icon-256.png to $out"
+echo "make-assets: wrote background.{jpg,bmp}, icon-{16,32,48,128}.{png,bmp} and icon-256.png to $out"

@@ -3,6 +3,7 @@
 #include "control/instrument.h"
 #include "display/screenimage.h"
 #include "ui/arrowscrollbar.h"
+#include "ui/bitmap.h"
 #include "ui/framebox.h"
 #include "ui/modelbutton.h"
 #include "ui/modelcombobox.h"
@@ -11,7 +12,6 @@
 #include "ui/portwindow.h"
 #include "ui/scopescreen.h"
 #include "ui/shapewidget.h"
-#include "ui/targa.h"
 #include "ui/widgetlooks.h"
 
 #include <QCloseEvent>
@@ -45,14 +45,14 @@ constexpr QRect columnRect(int top, int height)
 MainWindow::MainWindow(Instrument &instrument, ScreenImage &screen, PortWindow &portWindow,
                        QWidget *parent)
     : QWidget(parent), m_instrument(instrument), m_screen(screen), m_portWindow(portWindow),
-      m_background(colourMappedTarga(resourceBytes(QStringLiteral(":/assets/background.tga"))))
+      m_background(bitmapResource(QStringLiteral(":/assets/background.bmp")))
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Logic Analyzer : tavrun"));
     QIcon icon;
     for (int size : {16, 32, 48, 128}) {
-        const QString file = QStringLiteral(":/assets/icon-%1.tga").arg(size);
-        icon.addPixmap(QPixmap::fromImage(trueColourTarga(resourceBytes(file))));
+        const QString file = QStringLiteral(":/assets/icon-%1.bmp").arg(size);
+        icon.addPixmap(QPixmap::fromImage(bitmapResource(file)));
     }
     setWindowIcon(icon);
     resize(ClientSize);

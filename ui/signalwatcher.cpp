@@ -34,13 +34,26 @@ SignalWatcher::SignalWatcher(std::initializer_list<int> endings, QObject *parent
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : endings)
-        sigaction(signal, &action, nullptr);
+    for (const int signal : endings) {
+        struct sigaction before
+        {
+        };
+        if (sigaction(signal, &action, &before) == 0)
+            m_before.emplace_back(signal, before);
+    }
 }
 
 SignalWatcher::~SignalWatcher()
 {
+    // The handlers go first: none may write to the pipe once it is closed.
+    for (const auto &[signal, before] : m_before)
+        sigaction(signal, &before, nullptr);
     delete m_notifier;
+    for (int &end : pipeEnds) {
+        if (end >= 0)
+            ::close(end);
+        end = -1;
+    }
 }
 
 void SignalWatcher::readPipe()

@@ -291,6 +291,9 @@ lighter_screen() {
 session() {
     start --port-library "$portlib"
     expect "start-up picture" startup_picture
+    # The pictures are BMP files that Qt reads itself: no image plugin is loaded for them.
+    ! grep -q '/imageformats/' "/proc/$app/maps" || fail "an image plugin was loaded at start-up"
+    ok "start-up: no image plugin loaded"
 
     click $ON_X $ON_Y
     expect "power on: idle traces" idle_traces
