@@ -17,12 +17,14 @@
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char Program[] = "logic-capture";
 constexpr int CaptureFailed = 1;
+constexpr int WrongOption = 2;
 constexpr int TriggerNeverHeld = 3;
 
 int report(const std::string &message, int status)
@@ -31,8 +33,9 @@ int report(const std::string &message, int status)
     return status;
 }
 
-// Ctrl-C, SIGTERM or SIGHUP at any moment: no partial file and no temporary one stays, and
-// the status says which signal it was. Only async-signal-safe calls here.
+// Ctrl-C, SIGTERM or SIGHUP at any moment: no partial file and no temporary one stays (the
+// unnamed one goes with the process; the named one of a filesystem without unnamed files is
+// removed here), and the status says which signal it was. Only async-signal-safe calls here.
 extern "C" void endBySignal(int signal)
 {
     la::removeUnfinishedFile();
@@ -50,6 +53,15 @@ void catchEndingSignals()
     sigfillset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+}
+
+// True when both paths name one existing file (links followed).
+bool sameFile(const std::string &a, const std::string &b)
+{
+    struct stat first = {};
+    struct stat second = {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 la::CaptureRequest requestFor(const la::CaptureOptions &options, la::CaptureProgress &progress)
@@ -73,15 +85,25 @@ int main(int argc, char *argv[])
     if (const auto status = options.finishEarly(Program, la::CaptureOptions::usage(Program)))
         return *status;
     catchEndingSignals();
+    // Past a file-size limit (ulimit -f) a write fails with EFBIG and is reported, instead of
+    // SIGXFSZ ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     try {
+        const std::string library = options.portLibraryPath();
+        if (!options.toStandardOutput() && sameFile(options.output, library)) {
+            const std::string seeHelp = " (logic-capture --help lists the options)";
+            return report("--output " + options.output + " would replace the port library " +
+                              library + ": give the VCD file another name" + seeHelp,
+                          WrongOption);
+        }
         // The output is claimed first: a file that cannot be written is said before the
         // capture, and standard output is kept for the VCD alone. Whatever else would go
         // there (a port library that prints while it loads) goes to standard error.
         la::SafeFile output(options.toStandardOutput() ? "/dev/stdout" : options.output);
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
 
-        la::PortLibrary port(options.portLibraryPath());
+        la::PortLibrary port(library);
         la::MonotonicCounter counter;
         la::cPerfCounter perf(counter);
         la::CaptureProgress progress;

@@ -105,6 +105,9 @@ int main(int argc, char *argv[])
     });
     running = &instrument;
     std::atexit(leavePortAtExit);
+    // Past a file-size limit (ulimit -f) a save fails with a message instead of SIGXFSZ
+    // ending the program before the port is left as exit leaves it.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     instrument.gate.run([&] { instrument.load(); });
     if (instrument.gate.ended())

@@ -4,11 +4,10 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -19,8 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The temporary file being written, for removeUnfinishedFile. The programs write one file
-// at a time; the name is set and cleared with signals blocked, so a handler sees it whole.
+// The named temporary file being written, for removeUnfinishedFile. The programs write one
+// file at a time; the name is set and cleared with signals blocked, so a handler sees it whole.
 char unfinished[PATH_MAX];
 volatile sig_atomic_t hasUnfinished = 0;
 
@@ -85,23 +84,6 @@ int writeAll(int fd, std::string_view contents)
     return 0;
 }
 
-// The mode a new file gets from open(..., 0666): mkstemp makes its file 0600, which would
-// hide the result from the user's group. The umask is read from /proc, since setting it to
-// find it out would race with other threads.
-mode_t newFileMode()
-{
-    mode_t mask = 022;
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-            break;
-        }
-    }
-    return 0666 & ~mask;
-}
-
 const char *kindOf(mode_t mode)
 {
     if (S_ISFIFO(mode))
@@ -113,29 +95,24 @@ const char *kindOf(mode_t mode)
     return "not a regular file";
 }
 
-// Copies the finished temporary file into the target's own inode.
-int copyInto(int from, const std::string &target)
+// `hidden` and six random letters: a name that nothing uses yet, most likely.
+std::string randomName(const std::string &hidden)
 {
-    const int to = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (to < 0)
-        return errno;
-    int error = ::lseek(from, 0, SEEK_SET) < 0 ? errno : 0;
-    char buffer[1 << 16];
-    while (error == 0) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            error = got < 0 ? errno : 0;
-            break;
-        }
-        error = writeAll(to, std::string_view(buffer, static_cast<std::size_t>(got)));
-    }
-    if (error == 0 && ::fsync(to) != 0)
-        error = errno;
-    if (::close(to) != 0 && error == 0)
-        error = errno;
-    return error;
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::string name = hidden;
+    for (int i = 0; i < 6; ++i)
+        name += Letters[random() % (sizeof Letters - 1)];
+    return name;
+}
+
+constexpr int NameAttempts = 100;
+
+// Where an unnamed file open as `fd` can be linked from.
+std::string procPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 } // namespace
@@ -144,20 +121,18 @@ SafeFile::SafeFile(const std::string &path) : m_path(path)
 {
     if (path.empty())
         throw FileWriteError("Cannot write a file without a name. Give the name of a file.");
-    if (path == "/dev/stdout" || path == "/dev/null") {
+    if (path == "/dev/stdout" || path == "/dev/stderr" || path == "/dev/null") {
         m_fd = path == "/dev/null" ? ::open(path.c_str(), O_WRONLY | O_CLOEXEC)
-                                   : ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+                                   : ::fcntl(path == "/dev/stdout" ? STDOUT_FILENO : STDERR_FILENO,
+                                             F_DUPFD_CLOEXEC, 3);
         if (m_fd < 0)
             fail(errno);
         return;
     }
 
-    struct stat link
-    {
-    };
-    const bool exists = ::lstat(path.c_str(), &link) == 0;
-    m_target = path;
-    if (exists && S_ISLNK(link.st_mode)) {
+    struct stat link = {};
+    std::string target = path;
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         std::error_code ec;
         const fs::path resolved = fs::canonical(path, ec);
         if (ec) {
@@ -165,53 +140,79 @@ SafeFile::SafeFile(const std::string &path) : m_path(path)
             refuse(path, "it is a symbolic link to " + to.string() + ", which does not exist",
                    "give the name of a file, or create " + to.string() + " first");
         }
-        m_target = resolved.string();
+        target = resolved.string();
     }
+    const fs::path targetPath(target);
+    m_folder = targetPath.has_parent_path() ? targetPath.parent_path().string() : ".";
+    m_hidden = m_folder + "/." + targetPath.filename().string() + ".";
 
-    struct stat info
-    {
-    };
-    const bool targetExists = ::stat(m_target.c_str(), &info) == 0;
-    mode_t mode = newFileMode();
-    if (targetExists) {
+    struct stat info = {};
+    const bool exists = ::stat(target.c_str(), &info) == 0;
+    const uid_t user = ::geteuid();
+    const bool root = user == 0;
+    if (exists) {
         if (S_ISDIR(info.st_mode))
             fail(EISDIR);
         if (!S_ISREG(info.st_mode))
             refuse(path, std::string("it is ") + kindOf(info.st_mode),
                    "give the name of a regular file");
-        const bool root = ::geteuid() == 0;
-        if (::access(m_target.c_str(), W_OK) != 0 || (root && (info.st_mode & 0222) == 0))
+        if (::access(target.c_str(), W_OK) != 0 || (root && (info.st_mode & 0222) == 0))
             refuse(path, "the file is read-only for you",
                    "choose another name, or make the file writable first");
-        mode = info.st_mode & 07777;
-        // Renaming a new file over it would split its hard links, or give it to the writer.
-        m_inPlace = info.st_nlink > 1 || (!root && info.st_uid != ::geteuid());
+        // The new file takes the old one's place in the folder. Rewritten in place, it would
+        // be half old and half new for a while, and for good if the writing stopped.
+        struct stat folder = {};
+        if (::access(m_folder.c_str(), W_OK) != 0 && errno == EACCES)
+            refuse(path,
+                   "the file is replaced only as a whole, and its folder is not writable "
+                   "for you",
+                   "choose a folder you can write to");
+        if (!root && info.st_uid != user && ::stat(m_folder.c_str(), &folder) == 0 &&
+            (folder.st_mode & S_ISVTX) != 0 && folder.st_uid != user)
+            refuse(path,
+                   "it is someone else's, in a folder where only a file's owner may replace "
+                   "it",
+                   "choose another name");
     }
-
-    const fs::path target(m_target);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    // Hidden, beside the target, unique: ".name.XXXXXX".
-    std::string hidden = ".";
-    hidden += target.filename().string();
-    hidden += ".XXXXXX";
-    std::string temp = (folder / hidden).string();
-    {
-        const SignalsHeld held;
-        m_fd = ::mkstemp(temp.data());
-        if (m_fd < 0)
+    m_target = target;
+    openTemporary();
+    if (exists) {
+        // Root keeps the file its owner's; anyone else can keep at most its group. The mode
+        // comes after, since a change of owner clears the set-user-ID bit.
+        (void)::fchown(m_fd, root ? info.st_uid : uid_t(-1), info.st_gid);
+        if (::fchmod(m_fd, info.st_mode & 07777) != 0)
             fail(errno);
-        if (temp.size() < sizeof unfinished) {
-            std::memcpy(unfinished, temp.c_str(), temp.size() + 1);
-            hasUnfinished = 1;
-        }
-        m_temp = temp;
     }
-    ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
-    if (::fchmod(m_fd, mode) != 0)
-        fail(errno);
-    // Root keeps the file its owner's; anyone else can only hand over what is theirs.
-    if (targetExists && !m_inPlace && ::geteuid() == 0)
-        (void)::fchown(m_fd, info.st_uid, info.st_gid);
+}
+
+void SafeFile::openTemporary()
+{
+    // Created with 0666, the file gets the mode the umask gives a new file.
+    m_fd = ::open(m_folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (m_fd >= 0) {
+        // It is given its name through /proc; without /proc it could not be.
+        if (::access(procPath(m_fd).c_str(), F_OK) == 0)
+            return;
+        ::close(m_fd);
+        m_fd = -1;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        fail(errno); // EISDIR and EINVAL: a kernel or filesystem without unnamed files
+    }
+    // A hidden named file instead, known to removeUnfinishedFile.
+    const SignalsHeld held;
+    for (int attempt = 1; m_fd < 0; ++attempt) {
+        std::string named = randomName(m_hidden);
+        m_fd = ::open(named.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (m_fd < 0 && (errno != EEXIST || attempt == NameAttempts))
+            fail(errno);
+        if (m_fd >= 0) {
+            m_named = std::move(named);
+            if (m_named.size() < sizeof unfinished) {
+                std::memcpy(unfinished, m_named.c_str(), m_named.size() + 1);
+                hasUnfinished = 1;
+            }
+        }
+    }
 }
 
 SafeFile::~SafeFile()
@@ -226,17 +227,18 @@ void SafeFile::discard() noexcept
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    if (!m_temp.empty())
-        ::unlink(m_temp.c_str());
-    m_temp.clear();
+    if (!m_named.empty())
+        ::unlink(m_named.c_str());
+    m_named.clear();
     hasUnfinished = 0;
 }
 
 void SafeFile::fail(int error)
 {
     discard();
-    if (m_path == "/dev/stdout")
-        throw FileWriteError(std::string("Cannot write to standard output: ") +
+    if (m_path == "/dev/stdout" || m_path == "/dev/stderr")
+        throw FileWriteError(std::string("Cannot write to standard ") +
+                             (m_path == "/dev/stdout" ? "output: " : "error: ") +
                              std::strerror(error) + ".");
     throw FileWriteError("Cannot write " + m_path + ": " + std::strerror(error) + "." +
                          remedyFor(error));
@@ -248,32 +250,47 @@ void SafeFile::write(std::string_view piece)
         fail(error);
 }
 
+int SafeFile::linkIntoPlace(std::string &linked) const
+{
+    const std::string self = procPath(m_fd);
+    for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+        linked = randomName(m_hidden);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, linked.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return 0;
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
 void SafeFile::commit()
 {
-    if (m_temp.empty()) {
-        // Written directly: standard output or /dev/null.
+    if (m_target.empty()) {
+        // Written directly: standard output or error, or /dev/null.
         const int fd = std::exchange(m_fd, -1);
         m_committed = true;
         if (::close(fd) != 0 && errno != EINTR)
             fail(errno);
         return;
     }
-    // Synced before the rename, so that a crash leaves the old file or the new, never an
-    // empty one.
+    // Synced before it takes the target's name, so that a crash leaves the old file or the
+    // new, never an empty one.
     int error = ::fsync(m_fd) != 0 ? errno : 0;
-    if (error == 0 && m_inPlace)
-        error = copyInto(m_fd, m_target);
-    if (error != 0)
-        fail(error);
-    {
+    if (error == 0) {
+        // From the link to the rename the new file has a hidden name too: no signal may end
+        // the program in between and leave it.
         const SignalsHeld held;
-        if (!m_inPlace && std::rename(m_temp.c_str(), m_target.c_str()) != 0)
+        std::string linked = m_named;
+        if (linked.empty())
+            error = linkIntoPlace(linked);
+        if (error == 0 && std::rename(linked.c_str(), m_target.c_str()) != 0) {
             error = errno;
-        else if (m_inPlace)
-            ::unlink(m_temp.c_str());
+            if (m_named.empty())
+                ::unlink(linked.c_str());
+        }
         if (error == 0) {
+            m_named.clear();
             hasUnfinished = 0;
-            m_temp.clear();
         }
     }
     if (error != 0)
@@ -283,12 +300,10 @@ void SafeFile::commit()
     m_committed = true;
     // The rename itself lasts once the folder is synced; a folder that cannot be synced
     // still holds the complete file.
-    const fs::path folder =
-        fs::path(m_target).has_parent_path() ? fs::path(m_target).parent_path() : fs::path(".");
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+    const int folder = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
     }
 }
 

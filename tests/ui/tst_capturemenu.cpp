@@ -10,6 +10,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace la;
 using la::test::fakePort;
 using la::test::UiRig;
@@ -26,6 +29,8 @@ private slots:
     void readOnlyFileIsNotReplaced();
     void pulseViewMissingSaysHowToGetIt();
     void handsTheCaptureToPulseView();
+    void handOffFolderMustBePrivate_data();
+    void handOffFolderMustBePrivate();
 };
 
 void TstCaptureMenu::offeredOnlyAfterCapture()
@@ -152,6 +157,22 @@ struct PathOnly
     }
 };
 
+// A stand-in pulseview in `bin` that says something on each of its outputs, then writes down
+// how it was started, one argument a line, in `argsFile`.
+bool makeStandInPulseView(const QString &bin, const QString &argsFile)
+{
+    QFile script(QDir(bin).filePath("pulseview"));
+    if (!script.open(QIODevice::WriteOnly))
+        return false;
+    script.write(QString("#!/bin/sh\necho \"pulseview: started with $*\"\n"
+                         "echo \"pulseview: an X error\" >&2\n"
+                         "for a in \"$@\"; do echo \"$a\"; done > %1.part\n"
+                         "mv %1.part %1\n")
+                     .arg(argsFile)
+                     .toLocal8Bit());
+    return script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+}
+
 } // namespace
 
 void TstCaptureMenu::pulseViewMissingSaysHowToGetIt()
@@ -176,15 +197,7 @@ void TstCaptureMenu::handsTheCaptureToPulseView()
     QTemporaryDir bin, runtime;
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString argsFile = bin.filePath("args");
-    {
-        QFile script(bin.filePath("pulseview"));
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QString("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > %1.part\n"
-                             "mv %1.part %1\n")
-                         .arg(argsFile)
-                         .toLocal8Bit());
-        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    }
+    QVERIFY(makeStandInPulseView(bin.path(), argsFile));
     UiRig rig;
     CaptureMenu menu(*rig.control("Picture1"), rig.inst);
     rig.powerOn();
@@ -220,6 +233,11 @@ void TstCaptureMenu::handsTheCaptureToPulseView()
     QCOMPARE(QDir(pulseviewFolder).entryList({"capture-*.vcd"}, QDir::Files).size(),
              PulseViewHandoff::FilesKept);
     QVERIFY(QFileInfo::exists(handedOver));
+    // What it said is in the log, from the last hand-off alone.
+    QFile log(QDir(pulseviewFolder).filePath(PulseViewHandoff::LogName));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromLocal8Bit(log.readAll()),
+             "pulseview: started with -I vcd -i " + handedOver + "\npulseview: an X error\n");
 
     if (sigrok.isEmpty())
         QSKIP("sigrok-cli is not installed (scripts/install-deps.sh test installs it)");
@@ -236,6 +254,64 @@ void TstCaptureMenu::handsTheCaptureToPulseView()
     QCOMPARE(rows.size(), 9999);
     QCOMPARE(rows.count("1,0,1,0,0"), 5000); // ch3 reads high: Busy is 0 in 0x10
     QCOMPARE(rows.count("0,0,1,0,0"), 4999);
+}
+
+void TstCaptureMenu::handOffFolderMustBePrivate_data()
+{
+    // What stands at the hand-off folder's name in the runtime folder; %1 is that name.
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QString>("message");
+    const QString instead = " and try again, or save the capture as VCD instead.";
+    QTest::newRow("a symbolic link to someone's folder")
+        << "link"
+        << "The hand-off folder %1 is a symbolic link, which is not followed. Remove it" + instead;
+    QTest::newRow("a folder open to others")
+        << "open"
+        << "The hand-off folder %1 is open to other users. Make it private (chmod 700 %1)" +
+               instead;
+    QTest::newRow("someone else's folder")
+        << "theirs"
+        << "The hand-off folder %1 belongs to someone else. Remove it" + instead;
+}
+
+void TstCaptureMenu::handOffFolderMustBePrivate()
+{
+    QFETCH(QString, found);
+    QFETCH(QString, message);
+    if (found == "theirs" && geteuid() != 0)
+        QSKIP("only root can make a folder that belongs to someone else");
+    QTemporaryDir bin, runtime, elsewhere;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(makeStandInPulseView(bin.path(), bin.filePath("args")));
+    const QString name = runtime.filePath("logic-analyzer");
+    const QByteArray elsewhereName = QFile::encodeName(elsewhere.path());
+    chmod(elsewhereName.constData(), 0755);
+    if (found == "link") {
+        QVERIFY(QFile::link(elsewhere.path(), name));
+    } else {
+        QVERIFY(QDir().mkdir(name));
+        chmod(QFile::encodeName(name).constData(), found == "open" ? 0755 : 0700);
+        if (found == "theirs")
+            QVERIFY(chown(QFile::encodeName(name).constData(), 65534, 65534) == 0);
+    }
+    UiRig rig;
+    CaptureMenu menu(*rig.control("Picture1"), rig.inst);
+    rig.powerOn();
+    rig.capture();
+    {
+        const PathOnly path(bin.path() + ":/usr/bin:/bin", runtime.path());
+        QVERIFY(!menu.openInPulseView());
+    }
+    QCOMPARE(rig.platform.events, std::vector<std::string>{"message: Open in PulseView: " +
+                                                           message.arg(name).toStdString()});
+    // Nothing was written, made or changed where the link led, nor in the folder refused.
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    struct stat info
+    {
+    };
+    QVERIFY(stat(elsewhereName.constData(), &info) == 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0755));
+    QVERIFY(QDir(name).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 QTEST_MAIN(TstCaptureMenu)

@@ -8,15 +8,66 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdarg>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace la;
 
+// This test is linked with --wrap=open: while noUnnamedFiles is set, every folder is one on
+// a filesystem without unnamed files (O_TMPFILE), as vfat, NFS and older overlayfs are.
+bool noUnnamedFiles = false;
+extern "C" int __real_open(const char *path, int flags, ...);
+extern "C" int __wrap_open(const char *path, int flags, ...)
+{
+    int mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, int);
+        va_end(args);
+    }
+    if (noUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return __real_open(path, flags, mode);
+}
+
 namespace {
+
+struct WithoutUnnamedFiles
+{
+    explicit WithoutUnnamedFiles(bool without) { noUnnamedFiles = without; }
+    ~WithoutUnnamedFiles() { noUnnamedFiles = false; }
+};
+
+// Runs `work` in a child process and returns what it said, once it has ended.
+QString inChild(const std::function<std::string()> &work)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        const std::string said = work();
+        (void)!write(channel[1], said.data(), said.size());
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0);
+    close(channel[1]);
+    char said[1024];
+    const ssize_t got = read(channel[0], said, sizeof said);
+    close(channel[0]);
+    return QString::fromUtf8(said, got > 0 ? got : 0);
+}
 
 std::string readFile(const std::string &path)
 {
@@ -61,7 +112,9 @@ class TstSafeFile : public QObject
     Q_OBJECT
 
 private slots:
+    void writesNewFileWithUmaskMode_data();
     void writesNewFileWithUmaskMode();
+    void replacesFileKeepingItsMode_data();
     void replacesFileKeepingItsMode();
     void writesThroughSymbolicLink();
     void failures_data();
@@ -70,14 +123,26 @@ private slots:
     void fileSizeLimitLeavesOldFile();
     void refusals_data();
     void refusals();
-    void hardLinksStayOneFile();
+    void hardLinkedNameIsReplacedAlone();
+    void signalDuringTheWriteLeavesTheOldFile();
     void keepsTheOwner();
+    void asAnotherUser_data();
+    void asAnotherUser();
     void nullDeviceIsWritten();
-    void unfinishedFileRemovedForASignal();
+    void unfinishedNamedFileRemovedForASignal();
 };
+
+void TstSafeFile::writesNewFileWithUmaskMode_data()
+{
+    QTest::addColumn<bool>("withoutUnnamedFiles");
+    QTest::newRow("through an unnamed file") << false;
+    QTest::newRow("through a named one, where there are no unnamed files") << true;
+}
 
 void TstSafeFile::writesNewFileWithUmaskMode()
 {
+    QFETCH(bool, withoutUnnamedFiles);
+    const WithoutUnnamedFiles without(withoutUnnamedFiles);
     QTemporaryDir dir;
     const std::string path = dir.filePath("new.vcd").toStdString();
     const mode_t old = umask(027);
@@ -88,8 +153,15 @@ void TstSafeFile::writesNewFileWithUmaskMode()
     QCOMPARE(entries(dir.path()), QStringList{"new.vcd"});
 }
 
+void TstSafeFile::replacesFileKeepingItsMode_data()
+{
+    writesNewFileWithUmaskMode_data();
+}
+
 void TstSafeFile::replacesFileKeepingItsMode()
 {
+    QFETCH(bool, withoutUnnamedFiles);
+    const WithoutUnnamedFiles without(withoutUnnamedFiles);
     QTemporaryDir dir;
     const std::string path = dir.filePath("old.vcd").toStdString();
     writePlain(path, "a much longer old text that must not survive in part\n");
@@ -238,9 +310,9 @@ void TstSafeFile::refusals()
     }
 }
 
-void TstSafeFile::hardLinksStayOneFile()
+void TstSafeFile::hardLinkedNameIsReplacedAlone()
 {
-    // A file with a second name is rewritten in place: both names still show the new text.
+    // The new file takes this name only: the other name keeps the old one, whole.
     QTemporaryDir dir;
     const std::string path = dir.filePath("a.vcd").toStdString();
     const std::string other = dir.filePath("b.vcd").toStdString();
@@ -248,13 +320,49 @@ void TstSafeFile::hardLinksStayOneFile()
     chmod(path.c_str(), 0640);
     QVERIFY(link(path.c_str(), other.c_str()) == 0);
     writeFileSafely(path, "new\n");
-    QCOMPARE(readFile(other), std::string("new\n"));
+    QCOMPARE(readFile(path), std::string("new\n"));
+    QCOMPARE(readFile(other), std::string("an old text that is longer than the new one\n"));
     QCOMPARE(modeOf(path), mode_t(0640));
-    struct stat info
-    {
-    };
-    QVERIFY(stat(path.c_str(), &info) == 0);
-    QCOMPARE(int(info.st_nlink), 2);
+    QCOMPARE(entries(dir.path()), QStringList({"a.vcd", "b.vcd"}));
+}
+
+void TstSafeFile::signalDuringTheWriteLeavesTheOldFile()
+{
+    // SIGTERM with no handler half way through: nothing shows in the folder while the file
+    // is written, and nothing stays when the writer is gone.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("a.vcd").toStdString();
+    const std::string other = dir.filePath("b.vcd").toStdString();
+    writePlain(path, "old\n");
+    QVERIFY(link(path.c_str(), other.c_str()) == 0);
+    int written[2];
+    QVERIFY(pipe(written) == 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGTERM, SIG_DFL); // the test library's crash handler is no part of this
+        try {
+            SafeFile file(path);
+            file.write(std::string(100000, 'x'));
+            (void)!write(written[1], "w", 1);
+            pause();
+        } catch (...) {
+        }
+        _exit(1);
+    }
+    close(written[1]);
+    char said = 0;
+    const bool halfWritten = read(written[0], &said, 1) == 1;
+    const QStringList whileWriting = entries(dir.path());
+    // Ended before anything is compared, so that no failure leaves it waiting.
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(written[0]);
+    QVERIFY(halfWritten);
+    QCOMPARE(whileWriting, QStringList({"a.vcd", "b.vcd"}));
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    QCOMPARE(readFile(path), std::string("old\n"));
+    QCOMPARE(readFile(other), std::string("old\n"));
     QCOMPARE(entries(dir.path()), QStringList({"a.vcd", "b.vcd"}));
 }
 
@@ -275,14 +383,70 @@ void TstSafeFile::keepsTheOwner()
     QCOMPARE(int(info.st_gid), 65534);
 }
 
+void TstSafeFile::asAnotherUser_data()
+{
+    // A file of root's, written by nobody, in a folder of root's with this mode.
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<QString>("message"); // empty: written; %1 is the path
+    QTest::newRow("someone else's file, in a folder open to all: now the writer's")
+        << 0777 << QString();
+    QTest::newRow("a writable file in a folder the writer may not write")
+        << 0755
+        << "Cannot write %1: the file is replaced only as a whole, and its folder is not "
+           "writable for you. Nothing was written; choose a folder you can write to.";
+    QTest::newRow("someone else's file, in a sticky folder like /tmp")
+        << 01777
+        << "Cannot write %1: it is someone else's, in a folder where only a file's owner may "
+           "replace it. Nothing was written; choose another name.";
+}
+
+void TstSafeFile::asAnotherUser()
+{
+    QFETCH(int, folderMode);
+    QFETCH(QString, message);
+    if (geteuid() != 0)
+        QSKIP("only root can write as another user");
+    const uid_t nobody = 65534;
+    QTemporaryDir dir;
+    chmod(dir.path().toLocal8Bit().constData(), 0755);
+    QVERIFY(QDir(dir.path()).mkdir("shared"));
+    const std::string folder = dir.filePath("shared").toStdString();
+    chmod(folder.c_str(), mode_t(folderMode));
+    const std::string path = folder + "/theirs.vcd";
+    writePlain(path, "old\n");
+    chmod(path.c_str(), 0646);
+
+    const QString said = inChild([&]() -> std::string {
+        if (setgid(nobody) != 0 || setuid(nobody) != 0)
+            return "cannot become nobody";
+        try {
+            writeFileSafely(path, "new\n");
+        } catch (const FileWriteError &error) {
+            return error.what();
+        }
+        return {};
+    });
+    QCOMPARE(said, message.isEmpty() ? message : message.arg(QString::fromStdString(path)));
+    QCOMPARE(readFile(path), std::string(message.isEmpty() ? "new\n" : "old\n"));
+    struct stat info
+    {
+    };
+    QVERIFY(stat(path.c_str(), &info) == 0);
+    QCOMPARE(info.st_uid, message.isEmpty() ? nobody : uid_t(0));
+    QCOMPARE(info.st_mode & 07777, mode_t(0646));
+    QCOMPARE(entries(QString::fromStdString(folder)), QStringList{"theirs.vcd"});
+}
+
 void TstSafeFile::nullDeviceIsWritten()
 {
     QCOMPARE(failureOf("/dev/null", "data\n"), QString());
 }
 
-void TstSafeFile::unfinishedFileRemovedForASignal()
+void TstSafeFile::unfinishedNamedFileRemovedForASignal()
 {
-    // What a signal handler does while a file is half written: nothing may stay behind.
+    // What a signal handler does while a file is half written where the folder has no
+    // unnamed files: nothing may stay behind.
+    const WithoutUnnamedFiles without(true);
     QTemporaryDir dir;
     const std::string path = dir.filePath("capture.vcd").toStdString();
     writePlain(path, "old\n");

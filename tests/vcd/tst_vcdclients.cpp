@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <memory>
 #include <tuple>
+#include <unistd.h>
 
 using namespace la;
 using namespace la::test;
@@ -35,6 +37,18 @@ std::string readFile(const QString &path)
 {
     std::ifstream in(path.toStdString());
     return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A capture file of the past, "old\n", at `path` and, by a hard link, at `other`.
+bool oldCaptureWithTwoNames(const QString &path, const QString &other)
+{
+    std::ofstream(path.toStdString()) << "old\n";
+    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()) == 0;
 }
 
 // What `sigrok-cli --show` says of an input file.
@@ -82,14 +96,19 @@ private slots:
     void sigrokLevels();
     void gtkwaveRoundTrip();
     void logicCaptureToFile();
+    void logicCaptureToStandardOutput_data();
     void logicCaptureToStandardOutput();
     void logicCaptureToFullStandardOutput();
     void logicCaptureHelpAndVersion();
     void logicCaptureFailures_data();
     void logicCaptureFailures();
     void triggerThatNeverHoldsWritesNothing();
-    void endedBySignal_data();
-    void endedBySignal();
+    void endedMidwayLeavesTheOldFile_data();
+    void endedMidwayLeavesTheOldFile();
+    void fileSizeLimitLeavesBothNames();
+    void writersAtOnceLeaveOneWholeFile();
+    void outputIsNeverThePortLibrary_data();
+    void outputIsNeverThePortLibrary();
     void standardOutputCarriesTheVcdAlone();
     void progressOnATerminalOnly();
 };
@@ -226,15 +245,28 @@ void TstVcdClients::logicCaptureToFile()
              qPrintable(QString("%1 ms spanned, %2 ms measured").arg(spanned).arg(ms)));
 }
 
+void TstVcdClients::logicCaptureToStandardOutput_data()
+{
+    QTest::addColumn<QStringList>("output");
+    QTest::addColumn<bool>("onError"); // the VCD after the capture line on standard error
+    QTest::newRow("standard output, by default") << QStringList() << false;
+    QTest::newRow("--output /dev/stdout") << QStringList{"--output", "/dev/stdout"} << false;
+    QTest::newRow("--output /dev/stderr, a pipe") << QStringList{"--output", "/dev/stderr"} << true;
+}
+
 void TstVcdClients::logicCaptureToStandardOutput()
 {
-    const Run r = run(LA_LOGIC_CAPTURE, {"--simulate", "--base", "0x278"});
+    QFETCH(QStringList, output);
+    QFETCH(bool, onError);
+    const Run r = run(LA_LOGIC_CAPTURE, QStringList{"--simulate", "--base", "0x278"} + output);
     QCOMPARE(r.status, 0);
-    const ParsedVcd vcd = parseVcd(r.out.toStdString());
+    QVERIFY2(r.err.startsWith("capture: 9999 reads in "), qPrintable(r.err.left(200)));
+    const QString afterLine = r.err.mid(r.err.indexOf('\n') + 1);
+    QCOMPARE(onError ? r.out : afterLine, QString());
+    const ParsedVcd vcd = parseVcd((onError ? afterLine : r.out).toStdString());
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QCOMPARE(vcd.vars.size(), std::size_t(5));
     QVERIFY(vcd.times.size() >= 2);
-    QVERIFY2(r.err.startsWith("capture: 9999 reads in "), qPrintable(r.err));
 }
 
 void TstVcdClients::logicCaptureToFullStandardOutput()
@@ -353,39 +385,125 @@ void TstVcdClients::triggerThatNeverHoldsWritesNothing()
                 .isEmpty());
 }
 
-void TstVcdClients::endedBySignal_data()
+void TstVcdClients::endedMidwayLeavesTheOldFile_data()
 {
-    QTest::addColumn<int>("signal");
+    // The test library's first read says the capture has begun; then it hangs, crashes, ...
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<int>("signal"); // sent once the capture has begun; 0: none
     QTest::addColumn<QStringList>("args");
-    const QStringList longCapture{"--simulate", "--samples", "20000000"};
-    const QStringList waiting{"--port-library", LA_TEST_STALLING_LIB, "--trigger",
-                              "ch2:high",       "--timeout",          "60"};
-    QTest::newRow("Ctrl-C during a long capture") << int(SIGINT) << longCapture;
-    QTest::newRow("SIGTERM while waiting for the trigger") << int(SIGTERM) << waiting;
-    QTest::newRow("SIGHUP during a long capture") << int(SIGHUP) << longCapture;
+    QTest::addColumn<int>("status"); // -1: any failure, a crash too
+    const QStringList longCapture{"--samples", "20000000"};
+    const QStringList waiting{"--trigger", "ch2:high", "--timeout", "60"}; // ch2 reads low
+    QTest::newRow("Ctrl-C during a long capture") << "hang" << int(SIGINT) << longCapture << 130;
+    QTest::newRow("SIGTERM while waiting for the trigger") << "" << int(SIGTERM) << waiting << 143;
+    QTest::newRow("SIGHUP during a long capture") << "hang" << int(SIGHUP) << longCapture << 129;
+    QTest::newRow("the port library crashes") << "crash" << 0 << QStringList() << -1;
+    QTest::newRow("the port library aborts") << "abort" << 0 << QStringList() << -1;
+    QTest::newRow("the port library calls exit()") << "exit" << 0 << QStringList() << -1;
 }
 
-void TstVcdClients::endedBySignal()
+void TstVcdClients::endedMidwayLeavesTheOldFile()
 {
+    QFETCH(QString, then);
     QFETCH(int, signal);
     QFETCH(QStringList, args);
-    QTemporaryDir dir;
+    QFETCH(int, status);
+    QTemporaryDir dir, marks;
+    const QString file = dir.filePath("x.vcd");
+    std::ofstream(file.toStdString()) << "old\n";
+    const QString begun = marks.filePath("first-read");
     QProcess process;
-    process.start(LA_LOGIC_CAPTURE, args + QStringList{"--output", dir.filePath("x.vcd")});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LA_TEST_FIRST_READ", begun);
+    environment.insert("LA_TEST_THEN", then);
+    process.setProcessEnvironment(environment);
+    process.start(LA_LOGIC_CAPTURE,
+                  QStringList{"--port-library", LA_TEST_TELLTALE_LIB, "--output", file} + args);
     QVERIFY(process.waitForStarted());
-    // Until the capture runs: its temporary file is there by then.
-    QTRY_VERIFY_WITH_TIMEOUT(!QDir(dir.path())
-                                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
-                                  .isEmpty(),
-                             10000);
-    QTest::qWait(300);
-    QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    if (signal != 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(begun), 20000);
+        QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+    }
     QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signal);
-    QVERIFY(QDir(dir.path())
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
-                .isEmpty());
+    if (status >= 0) {
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+    } else {
+        QVERIFY(process.exitStatus() == QProcess::CrashExit || process.exitCode() != 0);
+    }
+    QVERIFY(QFileInfo::exists(begun));
+    QCOMPARE(readFile(file), std::string("old\n"));
+    QCOMPARE(entries(dir.path()), QStringList{"x.vcd"});
+}
+
+void TstVcdClients::fileSizeLimitLeavesBothNames()
+{
+    // A full disk as the program meets it, ulimit -f, under a capture with two names: said,
+    // status 1, and both names still hold the old capture, whole.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("x.vcd");
+    QVERIFY(oldCaptureWithTwoNames(file, dir.filePath("y.vcd")));
+    const Run r = run("/bin/sh", {"-c", "ulimit -f 1 && exec \"$0\" \"$@\"", LA_LOGIC_CAPTURE,
+                                  "--simulate", "--output", file});
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.err.split('\n', Qt::SkipEmptyParts).last(),
+             "logic-capture: Cannot write " + file +
+                 ": File too large. Free some space or choose another disk.");
+    QCOMPARE(readFile(file), std::string("old\n"));
+    QCOMPARE(readFile(dir.filePath("y.vcd")), std::string("old\n"));
+    QCOMPARE(entries(dir.path()), QStringList({"x.vcd", "y.vcd"}));
+}
+
+void TstVcdClients::writersAtOnceLeaveOneWholeFile()
+{
+    // Four captures written to one name with a second one at once: the name holds one of
+    // them, whole; the other name keeps the old capture.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("x.vcd");
+    QVERIFY(oldCaptureWithTwoNames(file, dir.filePath("y.vcd")));
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int i = 0; i < 4; ++i) {
+        writers.push_back(std::make_unique<QProcess>());
+        writers.back()->start(LA_LOGIC_CAPTURE,
+                              {"--simulate", "--samples", "200000", "--output", file});
+    }
+    for (const auto &writer : writers) {
+        QVERIFY(writer->waitForFinished(120000));
+        QCOMPARE(writer->exitCode(), 0);
+    }
+    const ParsedVcd vcd = parseVcd(readFile(file));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(vcd.header.count("$date"), std::size_t(1));
+    QVERIFY(!vcd.comments.empty() && vcd.comments[0].rfind("200000 reads ", 0) == 0);
+    QCOMPARE(readFile(dir.filePath("y.vcd")), std::string("old\n"));
+    QCOMPARE(entries(dir.path()), QStringList({"x.vcd", "y.vcd"}));
+}
+
+void TstVcdClients::outputIsNeverThePortLibrary_data()
+{
+    QTest::addColumn<bool>("throughALink");
+    QTest::newRow("the library's own name") << false;
+    QTest::newRow("a symbolic link to the library") << true;
+}
+
+void TstVcdClients::outputIsNeverThePortLibrary()
+{
+    // A library whose reads work: were the file written, the library would be a VCD now.
+    QFETCH(bool, throughALink);
+    QTemporaryDir dir;
+    const QString library = dir.filePath("libport-own.so");
+    QVERIFY(QFile::copy(LA_TEST_CHATTY_LIB, library));
+    const std::string before = readFile(library);
+    const QString output = throughALink ? dir.filePath("capture.vcd") : library;
+    if (throughALink)
+        QVERIFY(QFile::link(library, output));
+    const Run r = run(LA_LOGIC_CAPTURE, {"--port-library", library, "--output", output});
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.err, "logic-capture: --output " + output + " would replace the port library " +
+                        library +
+                        ": give the VCD file another name (logic-capture --help lists the "
+                        "options)\n");
+    QVERIFY(readFile(library) == before);
 }
 
 void TstVcdClients::standardOutputCarriesTheVcdAlone()
