@@ -107,8 +107,6 @@ void TstCommandLine::baseIsALegacyOrAListedPort_data()
     QTest::newRow("legacy base, simulated") << QStringList{"--simulate", "--base", "0x3BC"} << true << 0x3BC << "";
     QTest::newRow("a base not listed") << QStringList{"--base", "0xD000"} << true << -1
         << "'0xD000' is not a parallel port base address: " + choices;
-    QTest::newRow("a card's status register") << QStringList{"--base", "0xD011"} << true << -1
-        << "'0xD011' is not a parallel port base address: " + choices;
     QTest::newRow("decimal") << QStringList{"--base", "53264"} << true << -1
         << "'53264' is not a parallel port base address: " + choices;
     QTest::newRow("no port found") << QStringList{"--base", "0xD010"} << false << -1
