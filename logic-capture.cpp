@@ -3,7 +3,6 @@
 
 #include "acquisition/capture.h"
 #include "acquisition/monotoniccounter.h"
-#include "acquisition/parallelport.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/readclock.h"
@@ -11,6 +10,7 @@
 #include "acquisition/samplingloop.h"
 #include "acquisition/vcdwriter.h"
 #include "control/captureoptions.h"
+#include "control/porttable.h"
 #include "control/progressdisplay.h"
 
 #include <cmath>
@@ -67,7 +67,7 @@ bool sameFile(const std::string &a, const std::string &b)
 la::CaptureRequest requestFor(const la::CaptureOptions &options, la::CaptureProgress &progress)
 {
     la::CaptureRequest request;
-    request.statusPort = static_cast<std::int16_t>(options.base + la::StatusOffset);
+    request.statusPort = options.statusPort();
     request.count = options.samples;
     request.trigger = options.trigger;
     request.pretriggerPercent = options.pretrigger;
@@ -84,6 +84,10 @@ int main(int argc, char *argv[])
         la::CaptureOptions::parse(std::vector<std::string>(argv + 1, argv + argc));
     if (const auto status = options.finishEarly(Program, la::CaptureOptions::usage(Program)))
         return *status;
+    if (options.listPorts) {
+        std::cout << la::portTable(la::listParports());
+        return 0;
+    }
     catchEndingSignals();
     // Past a file-size limit (ulimit -f) a write fails with EFBIG and is reported, instead of
     // SIGXFSZ ending the program without a word.

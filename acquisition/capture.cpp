@@ -25,9 +25,8 @@ std::string shortDuration(std::int64_t ns)
     return fixedPoint(us / 1e3, 2) + " ms";
 }
 
-} // namespace
-
-std::string describeCapture(const Capture &capture)
+// The reads, their time and their pauses: "9999 reads in 10.43 ms, 1.04 µs each; no pauses".
+std::string describeReads(const Capture &capture)
 {
     std::string text = std::to_string(capture.size()) + (capture.size() == 1 ? " read" : " reads");
     if (capture.elapsedSeconds > 0)
@@ -45,6 +44,14 @@ std::string describeCapture(const Capture &capture)
         return text + "1 pause of " + shortDuration(timing.longestPauseNs) + where;
     return text + std::to_string(timing.pauses) + " pauses, the longest " +
            shortDuration(timing.longestPauseNs) + where;
+}
+
+} // namespace
+
+std::string describeCapture(const Capture &capture)
+{
+    const std::string reads = describeReads(capture);
+    return capture.source.empty() ? reads : reads + "; from " + capture.source;
 }
 
 } // namespace la

@@ -37,12 +37,16 @@ struct Capture
     ReadTiming timing;
     // Where the trigger held, for a triggered capture.
     std::optional<TriggerMark> trigger;
+    // Where the reads came from, as the port library names it: "the simulated probe", "the
+    // port at 0xD010 through /dev/parport1"; empty when unknown.
+    std::string source;
 
     std::size_t size() const { return reads.size(); }
 };
 
 // The capture in one line, as the time box's tooltip and logic-capture say it: "9999 reads
-// in 10.43 ms, 1.04 µs each; 2 pauses, the longest 31 µs after read 4512".
+// in 10.43 ms, 1.04 µs each; 2 pauses, the longest 31 µs after read 4512; from the simulated
+// probe".
 std::string describeCapture(const Capture &capture);
 
 } // namespace la

@@ -12,10 +12,13 @@ namespace la {
 //   void    Out32(int16_t address, int16_t value) writes the low 8 bits of value
 // A library may also export `const char *PortLastError(void)`: the message of the most recent
 // failed call, or null; reading it clears it, so that the next call tries the port again.
-// A failed Inp32 returns -1.
+// A failed Inp32 returns -1. And it may export `const char *PortSource(int16_t address)`:
+// where reads of address come from, as a phrase ("the simulated probe", "the port at 0xD010
+// through /dev/parport1"), or null when it cannot say.
 using Inp32Fn = std::int16_t (*)(std::int16_t);
 using Out32Fn = void (*)(std::int16_t, std::int16_t);
 using PortLastErrorFn = const char *(*)();
+using PortSourceFn = const char *(*)(std::int16_t);
 
 // A port library that cannot be loaded, lacks a function, or cannot reach the port.
 class PortError : public RuntimeError
@@ -37,6 +40,8 @@ public:
     // The library's message about its most recent failed call, cleared by reading it; empty
     // when the calls succeeded or the library keeps no such message.
     virtual std::string takeLastError() = 0;
+    // Where reads of `address` come from, for the capture line; empty when unknown.
+    virtual std::string source(std::int16_t address) = 0;
 };
 
 } // namespace la

@@ -63,6 +63,8 @@ void PortLibrary::unload()
     m_out32 = nullptr;
     m_lastError = nullptr;
     m_lastErrorLookedUp = false;
+    m_source = nullptr;
+    m_sourceLookedUp = false;
 }
 
 void *PortLibrary::load()
@@ -97,7 +99,7 @@ void *PortLibrary::lookUp(const char *name)
     if (!function) {
         // With nothing taken from it yet, let go of the file so that the next call loads it
         // afresh: the user may replace it with a proper port library.
-        if (!m_inp32 && !m_out32 && !m_lastError)
+        if (!m_inp32 && !m_out32 && !m_lastError && !m_source)
             unload();
         throw PortError("The port library " + m_path + " has no function " + name +
                         ": it is not a port library (one exports Inp32 and Out32 with C "
@@ -133,6 +135,19 @@ std::string PortLibrary::takeLastError()
         return {};
     const char *message = m_lastError();
     return message ? message : "";
+}
+
+std::string PortLibrary::source(std::int16_t address)
+{
+    if (m_handle && !m_sourceLookedUp) {
+        m_source = reinterpret_cast<PortSourceFn>(dlsym(m_handle, "PortSource"));
+        m_sourceLookedUp = true;
+    }
+    if (m_handle && m_source) {
+        if (const char *text = m_source(address); text && *text)
+            return text;
+    }
+    return "the port library " + m_path;
 }
 
 } // namespace la

@@ -29,6 +29,9 @@ public:
     // Calls the library's PortLastError, if it has one. Loads nothing: before the library
     // is loaded no call can have failed.
     std::string takeLastError() override;
+    // What the library's PortSource says; for a library without one (or that cannot say),
+    // its file: "the port library /path/libport.so".
+    std::string source(std::int16_t address) override;
 
 private:
     void *load();
@@ -41,6 +44,8 @@ private:
     Out32Fn m_out32 = nullptr;
     PortLastErrorFn m_lastError = nullptr;
     bool m_lastErrorLookedUp = false;
+    PortSourceFn m_source = nullptr;
+    bool m_sourceLookedUp = false;
 };
 
 } // namespace la

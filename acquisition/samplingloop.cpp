@@ -143,6 +143,7 @@ Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
     }
     if (const std::string failure = port.takeLastError(); !failure.empty())
         throw PortError(failure);
+    capture.source = port.source(request.statusPort);
     if (request.trigger && count > 0) {
         if (!triggerSlot)
             throw TriggerTimeout("the trigger " + request.trigger->text() + " did not hold in time",

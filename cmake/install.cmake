@@ -21,8 +21,9 @@ foreach(size IN ITEMS 16 32 48 128 256)
           RENAME logic-analyzer.png)
 endforeach()
 
-# The man pages carry the project's version in their footer.
+# The man pages carry the project's version in their footer: data/ holds them as templates,
+# and only the built page (build/data/) is one to read.
 foreach(page IN ITEMS logic-analyzer.1 logic-capture.1)
-  configure_file("${CMAKE_SOURCE_DIR}/data/${page}" "${CMAKE_BINARY_DIR}/data/${page}" @ONLY)
+  configure_file("${CMAKE_SOURCE_DIR}/data/${page}.in" "${CMAKE_BINARY_DIR}/data/${page}" @ONLY)
   install(FILES "${CMAKE_BINARY_DIR}/data/${page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 endforeach()

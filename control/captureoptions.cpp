@@ -1,9 +1,5 @@
 #include "control/captureoptions.h"
 
-#include "acquisition/parallelport.h"
-
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -35,37 +31,15 @@ std::optional<double> seconds(const std::string &text)
 
 } // namespace
 
-std::optional<std::uint16_t> CaptureOptions::parseBase(const std::string &text)
-{
-    std::string digits = text;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
-        digits.erase(0, 2);
-    // Four hex digits hold any port address; more is no base, however many leading zeros.
-    if (digits.empty() || digits.size() > 4 ||
-        !std::all_of(digits.begin(), digits.end(),
-                     [](unsigned char c) { return std::isxdigit(c) != 0; }))
-        return std::nullopt;
-    const auto value = static_cast<std::uint16_t>(std::stoul(digits, nullptr, 16));
-    if (std::find(PortBases.begin(), PortBases.end(), value) == PortBases.end())
-        return std::nullopt;
-    return value;
-}
-
-CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments)
+CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
+                                     const PortLister &listPorts)
 {
     CaptureOptions options;
     bool pretriggerGiven = false, timeoutGiven = false;
     auto own = [&](const std::vector<std::string> &args, std::size_t &i, std::string &error) {
         std::string value;
-        if (takeOptionValue(args, i, "--base", value)) {
-            const std::optional<std::uint16_t> base = parseBase(value);
-            if (value.empty())
-                error = "--base needs the port's base address: " + portBasesText();
-            else if (!base)
-                error =
-                    "'" + value + "' is not a parallel port base address: use " + portBasesText();
-            else
-                options.base = *base;
+        if (args[i] == "--list-ports") {
+            options.listPorts = true;
             return true;
         }
         if (takeOptionValue(args, i, "--output", value)) {
@@ -110,7 +84,7 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments)
         }
         return false;
     };
-    static_cast<CommandLine &>(options) = CommandLine::parse(arguments, own);
+    static_cast<CommandLine &>(options) = CommandLine::parse(arguments, own, listPorts);
     if (options.action == Action::Run && !options.trigger && (pretriggerGiven || timeoutGiven)) {
         options.action = Action::Error;
         options.error = std::string(pretriggerGiven ? "--pretrigger" : "--timeout") +
@@ -124,12 +98,14 @@ std::string CaptureOptions::usage(const std::string &program)
     return "Usage: " + program +
            " [--simulate | --port-library PATH] [--base ADDRESS] [--samples N]\n"
            "       [--trigger COND [--pretrigger P] [--timeout S]] [--output FILE]\n"
+           "       " +
+           program +
+           " --list-ports\n"
            "Makes one capture of the five channels and writes it as a VCD file.\n"
            "\n" +
            portUsageLines() +
-           "  --base ADDRESS        the port's base address: " + hexAddress(PortBases[0]) +
-           " (default), " + hexAddress(PortBases[1]) + " or " + hexAddress(PortBases[2]) +
-           "\n"
+           "  --list-ports          list the machine's parallel ports (base, device, modes,\n"
+           "                        whether you can use it) and exit\n"
            "  --samples N           how many reads, 1 to " +
            std::to_string(MostSamples) + " (default " + std::to_string(SampleCount) +
            ")\n"

@@ -1,8 +1,11 @@
 #include "control/commandline.h"
 
+#include "acquisition/parallelport.h"
 #include "acquisition/portlibrarylocation.h"
 #include "version.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -48,6 +51,58 @@ bool takePortOption(CommandLine &line, const std::vector<std::string> &arguments
     return true;
 }
 
+bool isLegacyBase(std::uint16_t address)
+{
+    return std::find(PortBases.begin(), PortBases.end(), address) != PortBases.end();
+}
+
+// What --base may be, as a refusal ends: the ports found and the legacy bases.
+std::string baseChoices(const std::vector<ParportDevice> &ports)
+{
+    if (ports.empty()) {
+        return "no parallel port was found here (logic-capture --list-ports says what to do), "
+               "so only a legacy base can be used: " +
+               portBasesText();
+    }
+    std::string found;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (i > 0)
+            found += i + 1 == ports.size() ? " or " : ", ";
+        found += hexAddress(ports[i].base);
+    }
+    return "use the base of a port found here (" + found + ") or a legacy base (" +
+           portBasesText() + "); logic-capture --list-ports lists the ports";
+}
+
+// Sets line.base from the text of --base, or returns the one line that refuses it. The
+// kernel's ports are asked for only when the text is no legacy base.
+std::string chooseBase(CommandLine &line, const std::string &text,
+                       const CommandLine::PortLister &listPorts)
+{
+    const std::optional<std::uint16_t> address = CommandLine::parseAddress(text);
+    if (address && isLegacyBase(*address)) {
+        line.base = address;
+        return {};
+    }
+    const std::string refusal = text.empty()
+                                    ? "--base needs the port's base address: "
+                                    : "'" + text + "' is not a parallel port base address: ";
+    if (line.simulate) {
+        if (!address)
+            return refusal + "the simulated probe answers at " + portBasesText();
+        return "--simulate reads the simulated probe, which answers only at " + portBasesText() +
+               ", not at " + hexAddress(*address) +
+               ": choose one of these, or leave out --simulate for a real port";
+    }
+    const std::vector<ParportDevice> ports = listPorts ? listPorts() : listParports();
+    if (address && std::any_of(ports.begin(), ports.end(),
+                               [&](const ParportDevice &port) { return port.base == *address; })) {
+        line.base = address;
+        return {};
+    }
+    return refusal + baseChoices(ports);
+}
+
 } // namespace
 
 bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
@@ -66,10 +121,26 @@ bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
     return false;
 }
 
+std::optional<std::uint16_t> CommandLine::parseAddress(const std::string &text)
+{
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits.erase(0, 2);
+    else if (digits.size() > 2 && digits[0] == '&' && (digits[1] == 'H' || digits[1] == 'h'))
+        digits.erase(0, 2);
+    // Four hex digits hold any port address; more is no base, however many leading zeros.
+    if (digits.empty() || digits.size() > 4 ||
+        !std::all_of(digits.begin(), digits.end(),
+                     [](unsigned char c) { return std::isxdigit(c) != 0; }))
+        return std::nullopt;
+    return static_cast<std::uint16_t>(std::stoul(digits, nullptr, 16));
+}
+
 CommandLine CommandLine::parse(const std::vector<std::string> &arguments,
-                               const OwnOption &ownOption)
+                               const OwnOption &ownOption, const PortLister &listPorts)
 {
     CommandLine line;
+    std::optional<std::string> baseText;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &arg = arguments[i];
         if (arg == "--help" || arg == "-h") {
@@ -81,6 +152,10 @@ CommandLine CommandLine::parse(const std::vector<std::string> &arguments,
             return line;
         }
         std::string error;
+        if (std::string value; takeOptionValue(arguments, i, "--base", value)) {
+            baseText = value;
+            continue;
+        }
         if (takePortOption(line, arguments, i, error) ||
             (ownOption && ownOption(arguments, i, error))) {
             if (!error.empty())
@@ -91,6 +166,10 @@ CommandLine CommandLine::parse(const std::vector<std::string> &arguments,
     }
     if (line.simulate && !line.portLibrary.empty())
         return failure("--simulate and --port-library exclude each other: choose one");
+    if (baseText) {
+        if (const std::string refusal = chooseBase(line, *baseText, listPorts); !refusal.empty())
+            return failure(refusal);
+    }
     return line;
 }
 
@@ -110,7 +189,10 @@ std::string CommandLine::portLibraryPath() const
 const char *CommandLine::portUsageLines()
 {
     return "  --simulate            read the simulated probe instead of the port\n"
-           "  --port-library PATH   read the port through your own library (Inp32, Out32)\n";
+           "  --port-library PATH   read the port through your own library (Inp32, Out32)\n"
+           "  --base ADDRESS        the port's base address in hex: 0x378 (default), 0x3BC,\n"
+           "                        0x278, or a card's such as 0xD010 or &HD010\n"
+           "                        (logic-capture --list-ports lists the ports)\n";
 }
 
 const char *CommandLine::helpUsageLines()
@@ -122,7 +204,7 @@ const char *CommandLine::helpUsageLines()
 std::string CommandLine::usage(const std::string &program)
 {
     return "Usage: " + program +
-           " [--simulate | --port-library PATH]\n"
+           " [--simulate | --port-library PATH] [--base ADDRESS]\n"
            "A five-channel logic analyzer for the PC parallel port.\n"
            "\n" +
            std::string(portUsageLines()) + helpUsageLines() +

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "acquisition/portlibs/parportdevices.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,9 +18,10 @@ bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
                      const std::string &name, std::string &value);
 
 // What the command lines of the analyzer and logic-capture share: --help, --version, where
-// the port is read from (--simulate or --port-library PATH), and the one message for an
-// option that is not understood. The command line is the only input read at start: no
-// environment variable and no file.
+// the port is read from (--simulate or --port-library PATH) and its base (--base ADDRESS),
+// and the one message for an option that is not understood. The command line is the only
+// input read at start: no environment variable and no file, but the kernel's list of
+// parallel ports when --base names a base off the legacy ones.
 struct CommandLine
 {
     enum class Action
@@ -33,15 +37,24 @@ struct CommandLine
     // anything else.
     using OwnOption = std::function<bool(const std::vector<std::string> &arguments, std::size_t &i,
                                          std::string &error)>;
+    // The machine's parallel ports; listParports() unless a test gives its own.
+    using PortLister = std::function<std::vector<ParportDevice>()>;
 
     Action action = Action::Run;
     std::string error; // for Action::Error: one line that says what is wrong
     bool simulate = false;
     std::string portLibrary; // absolute path of a user's own port library, or empty
+    // --base: a legacy base or the base of a port the kernel lists; empty when not given.
+    std::optional<std::uint16_t> base;
 
-    // `ownOption` sees every argument that is none of the shared options.
+    // `ownOption` sees every argument that is none of the shared options; `listPorts` is
+    // asked only for a base off the legacy ones.
     static CommandLine parse(const std::vector<std::string> &arguments,
-                             const OwnOption &ownOption = {});
+                             const OwnOption &ownOption = {}, const PortLister &listPorts = {});
+
+    // An I/O address in hex, as "0xD010", "&HD010" or "D010", in either case, at most four
+    // digits; nothing for anything else.
+    static std::optional<std::uint16_t> parseAddress(const std::string &text);
 
     // The port library to use: the user's own, or the simulated probe's or the hardware
     // one, found in `libraryDir`.

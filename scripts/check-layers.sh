@@ -18,6 +18,9 @@ rules=(
   "control/|control/ acquisition/ display/ port/ version.h"
   "ui/|ui/ control/ acquisition/ display/ port/ version.h"
 )
+# The port libraries stand alone and are loaded at run time; of their code the programs
+# link only the list of the machine's ports.
+portlibs_shared="acquisition/portlibs/parportdevices.h"
 # Folders whose code needs no Qt at all, and the one that may use Qt's images but no widgets.
 no_qt="control/ acquisition/ port/"
 no_widgets="display/"
@@ -47,6 +50,10 @@ while IFS= read -r file; do
     # A header beside the file (a test's own helpers) is its own business.
     [[ $header != */* ]] && ok=1
     (( ok )) || complain "$file:$line: includes \"$header\"; ${file%/*}/ may include only: $allowed"
+    if (( ok )) && [[ $file != acquisition/portlibs/* && $header == acquisition/portlibs/* &&
+                      $header != "$portlibs_shared" ]]; then
+      complain "$file:$line: includes \"$header\"; of acquisition/portlibs/ only $portlibs_shared is linked into the programs"
+    fi
   done < <(grep -n -E '^#include "' "$file" || true)
 
   for folder in $no_qt; do

@@ -45,3 +45,13 @@ const char *PortLastError(void)
         return nullptr;
     }
 }
+
+const char *PortSource(std::int16_t address)
+{
+    try {
+        const std::lock_guard lock(portMutex);
+        return port().source(static_cast<std::uint16_t>(address));
+    } catch (...) {
+        return nullptr;
+    }
+}

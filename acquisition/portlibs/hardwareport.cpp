@@ -19,23 +19,7 @@ const char *const kReadAction = "read";
 const char *const kWriteAction = "write to";
 const char *const kRoutesRemedy = "Fix either of these";
 const char *const kDeviceRemedy = "Check the port; the next call opens the device again";
-
-std::string ppdevHint(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return " (add yourself to group lp: sudo adduser $USER lp, then log in again)";
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return " (is the ppdev module loaded? sudo modprobe ppdev)";
-    case EBUSY:
-        return " (another program or driver holds the port)";
-    default:
-        return {};
-    }
-}
+const char *const kDeviceOnlyRemedy = "Make the device usable";
 
 } // namespace
 
@@ -59,42 +43,48 @@ HardwarePort::~HardwarePort()
 
 int HardwarePort::openDevice(const std::string &device, std::string &reason)
 {
-    const int fd = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = open(device.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        const int error = errno;
-        reason = device + ": " + std::strerror(error) + ppdevHint(error);
+        reason = deviceProblem(device, errno);
         return -1;
     }
     // Every ppdev register call needs the port claimed first.
     if (ioctl(fd, PPCLAIM) != 0) {
         const int error = errno;
-        reason = device + ": PPCLAIM: " + std::strerror(error);
-        reason += error == ENOTTY ? " (it is not a ppdev parallel-port device)" : ppdevHint(error);
+        reason = deviceProblem(device + ": PPCLAIM", error);
+        if (error == ENOTTY)
+            reason += " (it is not a ppdev parallel-port device)";
         close(fd);
         return -1;
     }
     return fd;
 }
 
+HardwarePort::Port *HardwarePort::reached(std::uint16_t address)
+{
+    for (Port &port : m_ports) {
+        if (address >= port.base && address - port.base <= ControlOffset)
+            return &port;
+    }
+    return nullptr;
+}
+
 HardwarePort::Port *HardwarePort::reach(std::uint16_t address, const char *action)
 {
     if (m_failed)
         return nullptr;
-    for (Port &port : m_ports) {
-        if (address >= port.base && address - port.base < port.count)
-            return &port;
-    }
+    if (Port *port = reached(address))
+        return port;
 
     std::string ppdevReason;
     std::optional<std::uint16_t> base;
-    for (const ParportDevice &found : listParports(m_procRoot)) {
-        if (address < found.base || address - found.base > 2)
+    for (const ParportDevice &found : listParports(m_procRoot, m_devRoot)) {
+        if (address < found.base || address - found.base > ControlOffset)
             continue;
         base = found.base;
-        const std::string device = m_devRoot + "/parport" + std::to_string(found.number);
-        const int fd = openDevice(device, ppdevReason);
+        const int fd = openDevice(found.device, ppdevReason);
         if (fd >= 0) {
-            m_ports.push_back({found.base, 3, fd, device});
+            m_ports.push_back({found.base, fd, found.device});
             return &m_ports.back();
         }
         break;
@@ -103,15 +93,22 @@ HardwarePort::Port *HardwarePort::reach(std::uint16_t address, const char *actio
         base = legacyBaseOf(address);
         ppdevReason = base ? "no /dev/parportN has base " + hexAddress(*base)
                            : "no /dev/parportN has a register at " + hexAddress(address);
-        ppdevReason += " (is the ppdev module loaded? sudo modprobe ppdev)";
+        ppdevReason += LoadPpdevHint;
     }
 
-    // Without a known base, ask for the one address rather than guess at a port around it.
-    const std::uint16_t first = base ? *base : address;
-    const int count = base ? 3 : 1;
+    // Direct access only at the legacy bases, where a PC's own port sits: elsewhere nothing
+    // says the address is a parallel port's, and a write there could reach another device.
+    const std::optional<std::uint16_t> legacy = legacyBaseOf(address);
+    if (!legacy) {
+        fail(action, address,
+             ppdevReason + ", and direct port access reaches only the legacy bases " +
+                 portBasesText(),
+             kDeviceOnlyRemedy);
+        return nullptr;
+    }
     std::string directReason;
-    if (m_direct->grant(first, count, directReason)) {
-        m_ports.push_back({first, count, -1, {}});
+    if (m_direct->grant(*legacy, ControlOffset + 1, directReason)) {
+        m_ports.push_back({*legacy, -1, {}});
         return &m_ports.back();
     }
     fail(action, address, ppdevReason + "; direct access: " + directReason, kRoutesRemedy);
@@ -180,6 +177,16 @@ bool HardwarePort::write(std::uint16_t address, std::uint8_t value)
         return false;
     }
     return true;
+}
+
+const char *HardwarePort::source(std::uint16_t address)
+{
+    const Port *port = reached(address);
+    if (!port)
+        return nullptr;
+    m_source = "the port at " + hexAddress(port->base) +
+               (port->fd >= 0 ? " through " + port->device : std::string(" by direct access"));
+    return m_source.c_str();
 }
 
 const char *HardwarePort::takeLastError()

@@ -1,11 +1,17 @@
 #include "acquisition/portlibs/parportdevices.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string_view>
+#include <unistd.h>
 
 namespace la {
 
@@ -26,28 +32,82 @@ std::optional<std::uint16_t> parseBaseAddr(std::string_view text)
     return static_cast<std::uint16_t>(value);
 }
 
+std::string fileText(const fs::path &path)
+{
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The port number of a parportN entry, or nothing for any other name.
+std::optional<int> portNumber(const std::string &name)
+{
+    const std::string_view prefix = "parport";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    int number = 0;
+    const char *first = name.data() + prefix.size();
+    const char *last = name.data() + name.size();
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (error != std::errc() || end != last)
+        return std::nullopt;
+    return number;
+}
+
+// Opens the device as the hardware library would, and closes it at once. Opening a ppdev
+// device does not claim the port.
+void checkAccess(ParportDevice &port)
+{
+    const int fd = open(port.device.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        port.problem = deviceProblem(port.device, errno);
+        return;
+    }
+    close(fd);
+    port.usable = true;
+}
+
 } // namespace
 
-std::vector<ParportDevice> listParports(const std::string &procRoot)
+std::string deviceProblem(const std::string &device, int error)
+{
+    std::string text = device + ": " + std::strerror(error);
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return text + " (add yourself to group lp: sudo adduser $USER lp, then log in again)";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return text + LoadPpdevHint;
+    case EBUSY:
+        return text + " (another program or driver holds the port)";
+    default:
+        return text;
+    }
+}
+
+std::vector<ParportDevice> listParports(const std::string &procRoot, const std::string &devRoot)
 {
     std::vector<ParportDevice> ports;
     std::error_code error;
     fs::directory_iterator dir(fs::path(procRoot) / "sys/dev/parport", error);
     for (; !error && dir != fs::directory_iterator(); dir.increment(error)) {
-        const std::string name = dir->path().filename().string();
-        const std::string_view prefix = "parport";
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        const std::optional<int> number = portNumber(dir->path().filename().string());
+        if (!number)
             continue;
-        int number = 0;
-        const char *first = name.data() + prefix.size();
-        const char *last = name.data() + name.size();
-        const auto [end, parseError] = std::from_chars(first, last, number);
-        if (parseError != std::errc() || end != last)
+        const std::optional<std::uint16_t> base =
+            parseBaseAddr(fileText(dir->path() / "base-addr"));
+        if (!base)
             continue;
-        std::ifstream file(dir->path() / "base-addr");
-        const std::string text{std::istreambuf_iterator<char>(file), {}};
-        if (const auto base = parseBaseAddr(text))
-            ports.push_back({number, *base});
+        ParportDevice port;
+        port.number = *number;
+        port.base = *base;
+        port.device = devRoot + "/parport" + std::to_string(*number);
+        port.modes = fileText(dir->path() / "modes");
+        while (!port.modes.empty() && std::isspace(static_cast<unsigned char>(port.modes.back())))
+            port.modes.pop_back();
+        checkAccess(port);
+        ports.push_back(std::move(port));
     }
     std::sort(ports.begin(), ports.end(),
               [](const ParportDevice &a, const ParportDevice &b) { return a.number < b.number; });

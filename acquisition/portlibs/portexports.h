@@ -10,4 +10,6 @@ extern "C" {
 LA_PORT_EXPORT std::int16_t Inp32(std::int16_t address);
 LA_PORT_EXPORT void Out32(std::int16_t address, std::int16_t value);
 LA_PORT_EXPORT const char *PortLastError(void);
+// Where reads of `address` come from, e.g. "the simulated probe"; null when unknown.
+LA_PORT_EXPORT const char *PortSource(std::int16_t address);
 }

@@ -28,3 +28,8 @@ void Out32(std::int16_t address, std::int16_t value)
     const std::lock_guard lock(portMutex);
     port().write(static_cast<std::uint16_t>(address), static_cast<std::uint8_t>(value));
 }
+
+const char *PortSource(std::int16_t address)
+{
+    return la::SimulatedPort::source(static_cast<std::uint16_t>(address));
+}

@@ -49,4 +49,13 @@ void SimulatedPort::write(std::uint16_t address, std::uint8_t value)
     // The status register is read-only: a write to it changes nothing.
 }
 
+const char *SimulatedPort::source(std::uint16_t address)
+{
+    if (legacyBaseOf(address))
+        return "the simulated probe";
+    static const std::string elsewhere =
+        "an empty bus (the simulated probe answers at " + portBasesText(", ", " and ") + " only)";
+    return elsewhere.c_str();
+}
+
 } // namespace la

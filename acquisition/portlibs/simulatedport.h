@@ -20,6 +20,8 @@ public:
 
     std::uint8_t read(std::uint16_t address);
     void write(std::uint16_t address, std::uint8_t value);
+    // Where reads of address come from: the simulated probe, or nothing away from its bases.
+    static const char *source(std::uint16_t address);
 
 private:
     struct Registers

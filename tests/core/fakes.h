@@ -56,6 +56,7 @@ struct FakePortState
     int reads = 0;
     std::string lookupFailure; // non-empty: binding a function fails with this message
     std::string deviceFailure; // non-empty: the calls run but the library reports this
+    std::string source;        // where the library says the reads come from
 };
 
 inline FakePortState &fakePort()
@@ -86,6 +87,7 @@ public:
         return &write;
     }
     std::string takeLastError() override { return std::exchange(fakePort().deviceFailure, {}); }
+    std::string source(std::int16_t) override { return fakePort().source; }
 
     static std::int16_t read(std::int16_t address)
     {

@@ -40,14 +40,23 @@ struct FakeSystem
     QTemporaryDir dir;
     QString device(int number) const { return dir.filePath("dev/parport%1").arg(number); }
 
-    void addPort(int number, const QByteArray &baseAddr, bool withDevice = true)
+    // A null baseAddr or modes leaves that file out.
+    void addPort(int number, const QByteArray &baseAddr, bool withDevice = true,
+                 const QByteArray &modes = {})
     {
         const QString entry = dir.filePath("proc/sys/dev/parport/parport%1").arg(number);
         QDir().mkpath(entry);
         QDir().mkpath(dir.filePath("dev"));
-        write(entry + "/base-addr", baseAddr);
+        if (!baseAddr.isNull())
+            write(entry + "/base-addr", baseAddr);
+        if (!modes.isNull())
+            write(entry + "/modes", modes);
         if (withDevice)
             write(device(number), {});
+    }
+    std::vector<ParportDevice> list() const
+    {
+        return listParports(dir.filePath("proc").toStdString(), dir.filePath("dev").toStdString());
     }
     static void write(const QString &path, const QByteArray &content)
     {
@@ -82,6 +91,8 @@ class PortHardwareTest : public QObject
 
 private slots:
     void portsAreListed();
+    void portIsDescribed_data();
+    void portIsDescribed();
     void deviceIsFoundByBase_data();
     void deviceIsFoundByBase();
     void unreachablePortIsExplained_data();
@@ -103,29 +114,87 @@ void PortHardwareTest::portsAreListed()
     QDir(system.dir.path()).mkpath("proc/sys/dev/parport/parport4");
 
     QStringList listed;
-    for (const ParportDevice &port : listParports(system.dir.filePath("proc").toStdString()))
+    for (const ParportDevice &port : system.list())
         listed
             << QString("%1@%2").arg(port.number).arg(QString::fromStdString(hexAddress(port.base)));
     QCOMPARE(listed, QStringList({"2@0x378", "7@0xD010", "10@0x278"}));
+}
+
+void PortHardwareTest::portIsDescribed_data()
+{
+    QTest::addColumn<QByteArray>("baseAddr"); // null: no base-addr file; "-": no port at all
+    QTest::addColumn<QByteArray>("modes");    // null: no modes file
+    QTest::addColumn<int>("deviceMode");      // -1: no device node
+    QTest::addColumn<QString>("described");   // empty: nothing listed
+
+    const QString yes = "usable";
+    // clang-format off
+    QTest::newRow("no ports") << QByteArray("-") << QByteArray() << -1 << "";
+    QTest::newRow("one port") << QByteArray("888\t0\n") << QByteArray("PCSPP,TRISTATE,EPP\n") << 0600
+        << "0x378 parport0 PCSPP,TRISTATE,EPP " + yes;
+    QTest::newRow("a card's high base") << QByteArray("53264\t54288\n") << QByteArray("PCSPP,TRISTATE\n") << 0600
+        << "0xD010 parport0 PCSPP,TRISTATE " + yes;
+    QTest::newRow("modes unreadable") << QByteArray("632\t0") << QByteArray() << 0600
+        << "0x278 parport0  " + yes;
+    QTest::newRow("base-addr unreadable") << QByteArray() << QByteArray("PCSPP\n") << 0600 << "";
+    QTest::newRow("device node missing") << QByteArray("888\t0\n") << QByteArray("PCSPP\n") << -1
+        << "0x378 parport0 PCSPP DEV/parport0: No such file or directory (is the ppdev module "
+           "loaded? sudo modprobe ppdev)";
+    QTest::newRow("not in group lp") << QByteArray("888\t0\n") << QByteArray("PCSPP\n") << 0
+        << "0x378 parport0 PCSPP DEV/parport0: Permission denied (add yourself to group lp: sudo "
+           "adduser $USER lp, then log in again)";
+    // clang-format on
+}
+
+void PortHardwareTest::portIsDescribed()
+{
+    QFETCH(QByteArray, baseAddr);
+    QFETCH(QByteArray, modes);
+    QFETCH(int, deviceMode);
+    QFETCH(QString, described);
+
+    if (deviceMode == 0 && geteuid() == 0)
+        QSKIP("root opens any file: run the tests as an ordinary user to check this message");
+    FakeSystem system;
+    QDir(system.dir.path()).mkpath("proc/sys/dev/parport/default");
+    if (baseAddr != "-")
+        system.addPort(0, baseAddr, deviceMode != -1, modes);
+    if (deviceMode == 0)
+        QFile::setPermissions(system.device(0), {});
+
+    QStringList listed;
+    for (const ParportDevice &port : system.list()) {
+        QCOMPARE(QString::fromStdString(port.device), system.device(port.number));
+        listed << QString("%1 parport%2 %3 %4")
+                      .arg(QString::fromStdString(hexAddress(port.base)))
+                      .arg(port.number)
+                      .arg(QString::fromStdString(port.modes))
+                      .arg(port.usable ? "usable"
+                                       : QString::fromStdString(port.problem)
+                                             .replace(system.dir.filePath("dev"), "DEV"));
+        QCOMPARE(port.usable, port.problem.empty());
+    }
+    QCOMPARE(listed, described.isEmpty() ? QStringList() : QStringList(described));
 }
 
 void PortHardwareTest::deviceIsFoundByBase_data()
 {
     QTest::addColumn<int>("address");
     QTest::addColumn<int>("device");
-    QTest::addColumn<QString>("base");
+    QTest::addColumn<QStringList>("grants"); // direct access asked for after the device failed
 
-    QTest::newRow("data of the second port") << 0x378 << 1 << "0x378";
-    QTest::newRow("control of the third port") << 0x27A << 2 << "0x278";
-    QTest::newRow("status of the first port") << 0x3BD << 0 << "0x3BC";
-    QTest::newRow("PCI card") << 0xD012 << 3 << "0xD010";
+    QTest::newRow("data of the second port") << 0x378 << 1 << QStringList("grant 0x378+3");
+    QTest::newRow("control of the third port") << 0x27A << 2 << QStringList("grant 0x278+3");
+    QTest::newRow("status of the first port") << 0x3BD << 0 << QStringList("grant 0x3BC+3");
+    // Direct access stays at the legacy bases.
+    QTest::newRow("PCI card") << 0xD012 << 3 << QStringList();
 }
 
 void PortHardwareTest::deviceIsFoundByBase()
 {
     QFETCH(int, address);
     QFETCH(int, device);
-    QFETCH(QString, base);
+    QFETCH(QStringList, grants);
 
     FakeSystem system;
     system.addPort(0, "956\t0\n");
@@ -138,9 +207,9 @@ void PortHardwareTest::deviceIsFoundByBase()
     const QString message = hardware.takeError();
     QVERIFY2(message.contains(system.device(device) +
                               ": PPCLAIM: Inappropriate ioctl for device (it is not a ppdev "
-                              "parallel-port device); direct access: "),
+                              "parallel-port device)"),
              qPrintable(message));
-    QCOMPARE(hardware.direct->log, QStringList("grant " + base + "+3"));
+    QCOMPARE(hardware.direct->log, grants);
 }
 
 void PortHardwareTest::unreachablePortIsExplained_data()
@@ -149,26 +218,37 @@ void PortHardwareTest::unreachablePortIsExplained_data()
     QTest::addColumn<int>("deviceMode");        // -1: no device file
     QTest::addColumn<int>("address");
     QTest::addColumn<QString>("ppdevReason");
-    QTest::addColumn<QString>("grant");
+    QTest::addColumn<QString>("grant"); // empty: direct access not asked for
+
+    const QString legacy = "0x378+3";
 
     QTest::newRow("no parport driver")
         << QByteArray() << -1 << 0x379
         << "no /dev/parportN has base 0x378 (is the ppdev module loaded? sudo modprobe ppdev)"
-        << "0x378+3";
+        << legacy;
     QTest::newRow("only another port")
-        << QByteArray("632\t0") << 0600 << 0x37A << "no /dev/parportN has base 0x378"
-        << "0x378+3";
+        << QByteArray("632\t0") << 0600 << 0x37A << "no /dev/parportN has base 0x378" << legacy;
     QTest::newRow("no port at that address")
         << QByteArray() << -1 << 0x300 << "no /dev/parportN has a register at 0x300"
-        << "0x300+1";
+        << "";
+    QTest::newRow("a card's address, no card listed")
+        << QByteArray() << -1 << 0xD011
+        << "no /dev/parportN has a register at 0xD011 (is the ppdev module loaded? sudo "
+           "modprobe ppdev)"
+        << "";
     QTest::newRow("device file missing") << QByteArray("888\t0") << -1 << 0x379
                                          << "/dev/parport0: No such file or directory (is the "
                                             "ppdev module loaded? sudo modprobe ppdev)"
-                                         << "0x378+3";
+                                         << legacy;
+    QTest::newRow("a card's device file missing")
+        << QByteArray("53264\t54288") << -1 << 0xD011
+        << "/dev/parport0: No such file or directory (is the ppdev module loaded? sudo modprobe "
+           "ppdev)"
+        << "";
     QTest::newRow("not in group lp") << QByteArray("888\t0") << 0 << 0x379
                                      << "/dev/parport0: Permission denied (add yourself to group "
                                         "lp: sudo adduser $USER lp, then log in again)"
-                                     << "0x378+3";
+                                     << legacy;
 }
 
 void PortHardwareTest::unreachablePortIsExplained()
@@ -192,12 +272,16 @@ void PortHardwareTest::unreachablePortIsExplained()
     const QString message = hardware.takeError();
     const QString expected = QString("Cannot read the parallel port at %1: ")
                                  .arg(QString::fromStdString(hexAddress(address)));
+    const QString direct =
+        grant.isEmpty() ? ", and direct port access reaches only the legacy bases 0x378, 0x3BC "
+                          "or 0x278. Make the device usable, or start with --simulate to run the "
+                          "simulated probe."
+                        : "; direct access: ioperm: Operation not permitted (needs root). Fix "
+                          "either of these, or start with --simulate to run the simulated probe.";
     QVERIFY2(message.startsWith(expected) && message.contains(ppdevReason) &&
-                 message.contains("; direct access: ioperm: Operation not permitted (needs "
-                                  "root). Fix either of these, or start with --simulate to run "
-                                  "the simulated probe."),
+                 message.endsWith(direct),
              qPrintable(message));
-    QCOMPARE(hardware.direct->log, QStringList("grant " + grant));
+    QCOMPARE(hardware.direct->log, grant.isEmpty() ? QStringList() : QStringList("grant " + grant));
 }
 
 void PortHardwareTest::failureLatchesUntilTheMessageIsRead()
@@ -232,6 +316,9 @@ void PortHardwareTest::directAccessIsTheFallback()
     QCOMPARE(hardware.port.read(0x27A), 0x7A);
     QCOMPARE(hardware.direct->log, QStringList({"grant 0x378+3", "out 0x37A 12", "grant 0x278+3"}));
     QCOMPARE(hardware.takeError(), QString());
+    // The route is named for a port reached, and nothing is said of one not reached.
+    QCOMPARE(QString(hardware.port.source(0x379)), QString("the port at 0x378 by direct access"));
+    QCOMPARE(hardware.port.source(0x3BD), nullptr);
 }
 
 QTEST_GUILESS_MAIN(PortHardwareTest)

@@ -161,6 +161,8 @@ void PortLoaderTest::callsAndMessagesReachTheLibrary()
     PortLibrary withoutMessages(LA_TEST_NO_OUT32_LIB);
     withoutMessages.inp32();
     QCOMPARE(withoutMessages.takeLastError(), std::string());
+    // A library that cannot say where its reads come from is named by its file.
+    QCOMPARE(library.source(0x379), "the port library " + path.toStdString());
 }
 
 void PortLoaderTest::loadsAtFirstUseAndRetries_data()
@@ -208,12 +210,22 @@ void PortLoaderTest::shippedLibrariesWork()
     QVERIFY(statuses.size() > 1);
     simulated.out32()(0x378, 0xA5);
     QCOMPARE(in(0x378), std::int16_t(0xA5));
+    QCOMPARE(simulated.source(0x379), std::string("the simulated probe"));
+    QCOMPARE(simulated.source(std::int16_t(0xD011)),
+             std::string("an empty bus (the simulated probe answers at 0x378, 0x3BC and 0x278 "
+                         "only)"));
 
     // With or without a reachable port here, a read succeeds or leaves a message.
     PortLibrary hardware(LA_TEST_HARDWARE_LIB);
     if (hardware.inp32()(0x379) == -1) {
         const QString message = QString::fromStdString(hardware.takeLastError());
         QVERIFY2(message.contains("parallel port at 0x379") && message.contains("--simulate"),
+                 qPrintable(message));
+    }
+    // A card's register above 0x7FFF arrives as a negative int16_t and is read where it is.
+    if (hardware.inp32()(std::int16_t(0xD011)) == -1) {
+        const QString message = QString::fromStdString(hardware.takeLastError());
+        QVERIFY2(message.startsWith("Cannot read the parallel port at 0xD011: "),
                  qPrintable(message));
     }
 }

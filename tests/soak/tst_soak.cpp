@@ -38,6 +38,7 @@ public:
     }
     Out32Fn out32() override { return m_inner.out32(); }
     std::string takeLastError() override { return m_inner.takeLastError(); }
+    std::string source(std::int16_t address) override { return m_inner.source(address); }
 
 private:
     PortIo &m_inner;

@@ -2,6 +2,7 @@
 // message for what it does not accept.
 
 #include "control/captureoptions.h"
+#include "control/porttable.h"
 
 #include <QtTest>
 
@@ -17,8 +18,11 @@ private slots:
     void parse_data();
     void parse();
     void helpListsEveryOption();
+    void statusPortKeepsSixteenBits_data();
+    void statusPortKeepsSixteenBits();
     void longAndTriggered_data();
     void longAndTriggered();
+    void portTableSaysWhatCanBeUsed();
 };
 
 void TstCaptureOptions::parse_data()
@@ -32,7 +36,9 @@ void TstCaptureOptions::parse_data()
     using A = CaptureOptions::Action;
     const QString hw = "/opt/la/libport-hardware.so";
     const QString sim = "/opt/la/libport-simulated.so";
-    const QString badBase = "'%1' is not a parallel port base address: use 0x378, 0x3BC or 0x278";
+    const QString badBase = "'%1' is not a parallel port base address: use the base of a port "
+                            "found here (0x378 or 0xD010) or a legacy base (0x378, 0x3BC or "
+                            "0x278); logic-capture --list-ports lists the ports";
 
     // clang-format off
     QTest::newRow("no options: hardware, 0x378, stdout") << QStringList{} << A::Run << hw << 0x378 << "" << "";
@@ -54,7 +60,10 @@ void TstCaptureOptions::parse_data()
     QTest::newRow("too many digits")        << QStringList{"--base", "0x10378"} << A::Error << "" << 0 << "" << badBase.arg("0x10378");
     QTest::newRow("bare 0x")                << QStringList{"--base", "0x"} << A::Error << "" << 0 << "" << badBase.arg("0x");
     QTest::newRow("base missing")           << QStringList{"--base"} << A::Error << "" << 0 << ""
-        << "--base needs the port's base address: 0x378, 0x3BC or 0x278";
+        << "--base needs the port's base address: use the base of a port found here (0x378 or "
+           "0xD010) or a legacy base (0x378, 0x3BC or 0x278); logic-capture --list-ports lists "
+           "the ports";
+    QTest::newRow("--list-ports")           << QStringList{"--list-ports"} << A::Run << hw << 0x378 << "" << "";
     QTest::newRow("output missing")         << QStringList{"--output"} << A::Error << "" << 0 << ""
         << "--output needs the name of the VCD file to write (- for standard output)";
     QTest::newRow("output empty")           << QStringList{"--output="} << A::Error << "" << 0 << ""
@@ -79,13 +88,19 @@ void TstCaptureOptions::parse()
     std::vector<std::string> argv;
     for (const QString &a : args)
         argv.push_back(a.toStdString());
-    const CaptureOptions options = CaptureOptions::parse(argv);
+    // The machine's ports, as the kernel might list them.
+    const auto ports = [] {
+        return std::vector<ParportDevice>{{0, 0x378, "/dev/parport0", "PCSPP", true, ""},
+                                          {1, 0xD010, "/dev/parport1", "PCSPP", true, ""}};
+    };
+    const CaptureOptions options = CaptureOptions::parse(argv, ports);
     QCOMPARE(options.action, action);
     QCOMPARE(QString::fromStdString(options.error), error);
     if (action != CaptureOptions::Action::Run)
         return;
     QCOMPARE(QString::fromStdString(options.portLibraryPath("/opt/la")), library);
-    QCOMPARE(int(options.base), base);
+    QCOMPARE(int(options.portBase()), base);
+    QCOMPARE(options.listPorts, args.contains("--list-ports"));
     QCOMPARE(QString::fromStdString(options.output), output);
 }
 
@@ -94,14 +109,35 @@ void TstCaptureOptions::helpListsEveryOption()
     const QStringList lines =
         QString::fromStdString(CaptureOptions::usage("logic-capture")).split('\n');
     QVERIFY(lines.first().startsWith("Usage: logic-capture "));
-    for (const char *option :
-         {"--simulate", "--port-library PATH", "--base ADDRESS", "--samples N", "--trigger COND",
-          "--pretrigger P", "--timeout S", "--output FILE", "--help", "--version"}) {
+    for (const char *option : {"--simulate", "--port-library PATH", "--base ADDRESS",
+                               "--list-ports", "--samples N", "--trigger COND", "--pretrigger P",
+                               "--timeout S", "--output FILE", "--help", "--version"}) {
         const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
             return l.startsWith(QString("  ") + option + " ");
         });
         QVERIFY2(described == 1, option);
     }
+}
+
+void TstCaptureOptions::statusPortKeepsSixteenBits_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("statusPort"); // as Inp32 takes it: int16_t
+    QTest::newRow("legacy 0x378") << "0x378" << 0x379;
+    QTest::newRow("0x8000 is negative") << "0x8000" << -32767;
+    QTest::newRow("a card at 0xD010") << "&HD010" << -12271;
+}
+
+void TstCaptureOptions::statusPortKeepsSixteenBits()
+{
+    QFETCH(QString, base);
+    QFETCH(int, statusPort);
+    const std::uint16_t listed = *CommandLine::parseAddress(base.toStdString());
+    const CaptureOptions options = CaptureOptions::parse({"--base", base.toStdString()}, [&] {
+        return std::vector<ParportDevice>{{3, listed, "/dev/parport3", "", true, ""}};
+    });
+    QCOMPARE(QString::fromStdString(options.error), QString());
+    QCOMPARE(int(options.statusPort()), statusPort);
 }
 
 void TstCaptureOptions::longAndTriggered_data()
@@ -141,6 +177,24 @@ void TstCaptureOptions::longAndTriggered()
     QCOMPARE(options.pretrigger, pretrigger);
     QCOMPARE(options.timeoutSeconds, timeout);
     QCOMPARE(options.toStandardOutput(), toStandardOutput);
+}
+
+void TstCaptureOptions::portTableSaysWhatCanBeUsed()
+{
+    QCOMPARE(QString::fromStdString(portTable({})),
+             QString("No parallel port found: the kernel lists none in /proc/sys/dev/parport (are "
+                     "its drivers loaded? sudo modprobe -a parport_pc ppdev). A USB printer "
+                     "adapter has no port to read; --simulate reads the simulated probe.\n"));
+    const std::vector<ParportDevice> ports{
+        {0, 0x378, "/dev/parport0", "PCSPP,TRISTATE,EPP", true, ""},
+        {1, 0xD010, "/dev/parport1", "", false,
+         "/dev/parport1: Permission denied (add yourself to group lp: sudo adduser $USER lp, "
+         "then log in again)"}};
+    QCOMPARE(QString::fromStdString(portTable(ports)),
+             QString("base    device         modes               usable\n"
+                     "0x378   /dev/parport0  PCSPP,TRISTATE,EPP  yes\n"
+                     "0xD010  /dev/parport1  ?                   no: Permission denied (add "
+                     "yourself to group lp: sudo adduser $USER lp, then log in again)\n"));
 }
 
 QTEST_APPLESS_MAIN(TstCaptureOptions)

@@ -100,6 +100,7 @@ private slots:
     void logicCaptureToStandardOutput();
     void logicCaptureToFullStandardOutput();
     void logicCaptureHelpAndVersion();
+    void logicCaptureListsPorts();
     void logicCaptureFailures_data();
     void logicCaptureFailures();
     void triggerThatNeverHoldsWritesNothing();
@@ -227,7 +228,7 @@ void TstVcdClients::logicCaptureToFile()
     const QRegularExpressionMatch line =
         QRegularExpression("^capture: 9999 reads in (\\d+\\.\\d\\d) ms, (\\d+\\.\\d\\d) µs each; "
                            "(no pauses|1 pause of .* after read \\d+|\\d+ pauses, the longest .* "
-                           "after read \\d+)\\n$")
+                           "after read \\d+); from the simulated probe\\n$")
             .match(r.err);
     QVERIFY2(line.hasMatch(), qPrintable(r.err));
 
@@ -296,6 +297,19 @@ void TstVcdClients::logicCaptureHelpAndVersion()
     QCOMPARE(version.out, QString("logic-capture " LA_VERSION "\n"));
 }
 
+void TstVcdClients::logicCaptureListsPorts()
+{
+    // What this machine has: a table, or the one line that says there is no port.
+    const Run r = run(LA_LOGIC_CAPTURE, {"--list-ports"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.err, QString());
+    const bool listed =
+        !QDir("/proc/sys/dev/parport").entryList({"parport*"}, QDir::Dirs).isEmpty();
+    QVERIFY2(r.out.startsWith(listed ? "base " : "No parallel port found: ") &&
+                 r.out.endsWith('\n'),
+             qPrintable(r.out));
+}
+
 void TstVcdClients::logicCaptureFailures_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -306,8 +320,9 @@ void TstVcdClients::logicCaptureFailures_data()
         << QStringList{"--fast"} << 2 << "logic-capture: unknown option '--fast'" + seeHelp;
     QTest::newRow("bad base")
         << QStringList{"--simulate", "--base", "0x379"} << 2
-        << "logic-capture: '0x379' is not a parallel port base address: use 0x378, 0x3BC or "
-           "0x278" +
+        << "logic-capture: --simulate reads the simulated probe, which answers only at 0x378, "
+           "0x3BC or 0x278, not at 0x379: choose one of these, or leave out --simulate for a "
+           "real port" +
                seeHelp;
     QTest::newRow("both sources")
         << QStringList{"--simulate", "--port-library", "/x.so"} << 2

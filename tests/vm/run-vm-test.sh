@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks libport-hardware.so against the kernel's real parallel-port driver: boots Debian's
-# kernel under qemu (software emulation) with an initramfs of busybox, the parport,
+# kernel under qemu (software emulation), with two parallel ports (0x378, and 0xD010 where a
+# PCI or PCIe card would sit), and an initramfs of busybox, the parport,
 # parport_pc and ppdev modules, vmcheck, the library and, when given, logic-capture; init.sh
 # runs the checks and each reports a "VMCHECK <check>: PASS|FAIL ..." line on the serial
 # console. The kernel package is fetched with apt-get download (never installed) and kept in
@@ -150,16 +151,19 @@ echo "Booting $(basename "$vmlinuz") under qemu ..."
 status=0
 timeout $vm_seconds qemu-system-x86_64 -accel tcg -m 512 -nographic -no-reboot -nic none \
   -kernel "$vmlinuz" -initrd "$work/initrd.gz" \
-  -append "console=ttyS0 quiet panic=-1" -parallel null </dev/null >"$console" 2>&1 ||
+  -append "console=ttyS0 quiet panic=-1" -parallel null \
+  -chardev null,id=p2 -device isa-parallel,iobase=0xd010,irq=5,chardev=p2 \
+  </dev/null >"$console" 2>&1 ||
   status=$?
 
 # The console carries terminal escape codes and carriage returns: no anchors here.
 results=$(tr -d '\r' <"$console" | grep -ao 'VMCHECK .*' || true)
 [[ -n $results ]] && echo "$results"
 
-expected=("port" "user-ppdev reads" "user-ppdev writes" "root-direct reads"
-          "root-direct writes" "user-none error" "user-none untouched")
-[[ -n $capture ]] && expected+=("capture")
+expected=("port" "card port" "user-ppdev reads" "user-ppdev writes" "card-ppdev reads"
+          "card-ppdev writes" "root-direct reads" "root-direct writes" "card-direct refused"
+          "card-direct untouched" "user-none error" "user-none untouched")
+[[ -n $capture ]] && expected+=("list-ports" "capture" "card capture")
 problems=()
 (( status == 124 )) && problems+=("the VM did not power off within $vm_seconds s")
 (( status != 0 && status != 124 )) && problems+=("qemu exited with status $status")
