@@ -3,6 +3,8 @@
 
 #include "acquisition/monotoniccounter.h"
 #include "acquisition/portlibrary.h"
+#include "acquisition/portlibs/parportdevices.h"
+#include "acquisition/switchableport.h"
 #include "control/commandline.h"
 #include "control/instrument.h"
 #include "display/screenimage.h"
@@ -20,6 +22,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,21 @@ void leavePortAtExit()
 {
     if (running && !running->gate.ended())
         running->leavePort();
+}
+
+// The port window's choices: beyond the legacy bases, the machine's own parallel ports
+// (a PCI or PCIe card sits at a base of its own) whenever the run reads a real port; and
+// the base the window starts on, --base or the first legacy one.
+la::PortChoices portChoices(const la::CommandLine &line)
+{
+    la::PortChoices choices;
+    if (!line.simulate) {
+        for (const la::ParportDevice &found : la::listParports())
+            choices.found.push_back(found.base);
+    }
+    if (line.base)
+        choices.start = *line.base;
+    return choices;
 }
 
 } // namespace
@@ -71,10 +89,11 @@ int main(int argc, char *argv[])
     QAccessible::isActive();
 
     la::ScreenImage screen;
-    la::PortLibrary port(libraryPath); // loaded at the first read or write, not here
+    la::PortLibrary wired(libraryPath); // loaded at the first read or write, not here
+    la::SwitchablePort port(wired);
     la::MonotonicCounter counter;
     la::QtPlatform platform;
-    la::Instrument instrument(screen, port, counter, la::monotonicNs, platform);
+    la::Instrument instrument(screen, port, counter, la::monotonicNs, platform, portChoices(line));
     la::PortWindow portWindow(instrument.portPanel, instrument.gate);
     la::MainWindow mainWindow(instrument, screen, portWindow);
     platform.setMainWindow(&mainWindow);
@@ -82,14 +101,17 @@ int main(int argc, char *argv[])
                                 instrument);
 
     // A port that cannot be read (the menu entry starts the real one) leaves a way on: the
-    // failure's message offers the simulated probe for the rest of this run.
+    // failure's message offers the simulated probe for the rest of this run; the exit writes
+    // still go to the port the user wired.
+    std::optional<la::PortLibrary> simulatedProbe;
     if (!line.simulate) {
         la::CommandLine simulated;
         simulated.simulate = true;
         try {
-            instrument.capture.offerOnFailure(
-                "Use the simulated probe",
-                [&port, path = simulated.portLibraryPath()] { port.use(path); });
+            instrument.capture.offerOnFailure("Use the simulated probe",
+                                              [&, path = simulated.portLibraryPath()] {
+                                                  port.readFrom(simulatedProbe.emplace(path));
+                                              });
         } catch (const la::PortError &) {
             // The program cannot find its own libraries: there is no simulated probe to offer.
         }

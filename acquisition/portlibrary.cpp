@@ -48,12 +48,6 @@ PortLibrary::~PortLibrary()
     unload();
 }
 
-void PortLibrary::use(std::string path)
-{
-    unload();
-    m_path = std::move(path);
-}
-
 void PortLibrary::unload()
 {
     if (m_handle)

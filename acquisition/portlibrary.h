@@ -20,9 +20,6 @@ public:
     PortLibrary &operator=(const PortLibrary &) = delete;
 
     const std::string &path() const { return m_path; }
-    // From now on the library at `path`: the one loaded is let go, the new one is loaded
-    // at its first use.
-    void use(std::string path);
 
     Inp32Fn inp32() override;
     Out32Fn out32() override;

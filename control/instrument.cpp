@@ -7,19 +7,22 @@
 #include "display/screen.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace la {
 
 Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter, ReadClock clock,
-                       Platform &platform_)
-    : screen(screen_), port(port_), platform(platform_), gate(platform_,
-                                                              [this] {
-                                                                  if (afterHandler)
-                                                                      afterHandler();
-                                                              }),
+                       Platform &platform_, const PortChoices &ports)
+    : portPanel(ports.found), screen(screen_), port(port_), platform(platform_),
+      gate(platform_,
+           [this] {
+               if (afterHandler)
+                   afterHandler();
+           }),
       scope(screen_, fields, data, panel.Combo1), power(panel, data, screen_, scope),
       capture(panel, data, screen_, scope, port_, counter, clock, platform_),
-      view(panel.viewColumn(), fields, screen_, scope), portSettings(portPanel, data, fields)
+      view(panel.viewColumn(), fields, screen_, scope), portSettings(portPanel, data, fields),
+      m_startBase(ports.start)
 {
     bindHandlers(*this);
 }
@@ -37,7 +40,7 @@ void Instrument::load()
     fields.h_pos = 0;
     fields.v_pos = 0;
     // The port window exists, hidden, from here on; choosing its entry fills its boxes.
-    portPanel.Combo1.setText("&H378");
+    portPanel.Combo1.setText(baseEntry(m_startBase)); // "&H378" unless the user named another
     panel.Combo1.setText("001");
     panel.Combo2.setText("100");
     fields.zoom_step = panel.Combo1.text();
@@ -79,6 +82,8 @@ void Instrument::leave(int status)
 
 std::string Instrument::leavePort()
 {
+    if (std::exchange(m_portLeft, true))
+        return {};
     std::string failure;
     try {
         port.out32()(data.data_port, 255);

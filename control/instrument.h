@@ -27,9 +27,10 @@ class Screen;
 class Instrument
 {
 public:
-    // `counter` times a capture as a whole, `clock` each of its reads.
+    // `counter` times a capture as a whole, `clock` each of its reads; `ports` are the port
+    // window's choices beyond the legacy bases and the base it starts on.
     Instrument(Screen &screen, PortIo &port, CounterSource &counter, ReadClock clock,
-               Platform &platform);
+               Platform &platform, const PortChoices &ports = {});
 
     // Main window events.
     void load();
@@ -46,9 +47,10 @@ public:
     // The same ending for a signal (SIGTERM, SIGINT, SIGHUP): the exit status is 128 + it.
     void endBySignal(int signal);
     // The port's part of the ending alone: 255 to the data register, 12 to the control
-    // register. For an ending that has no window left to switch off (a lost display).
-    // Returns why the port could not be left so, or nothing; the reason also goes to
-    // standard error.
+    // register, once a run whatever happens between (a library that ends the program in
+    // its Out32, a display lost under the failure's message). For an ending that has no
+    // window left to switch off (a lost display). Returns why the port could not be left
+    // so, or nothing; the reason also goes to standard error.
     std::string leavePort();
 
     // Runs after every handler that came through the gate (the window's one repaint).
@@ -70,6 +72,9 @@ public:
 
 private:
     void leave(int status);
+
+    std::uint16_t m_startBase;
+    bool m_portLeft = false;
 };
 
 } // namespace la

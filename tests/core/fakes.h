@@ -54,9 +54,10 @@ struct FakePortState
     // The value of the n-th read (0-based, counted over the whole test).
     std::function<std::int16_t(int n)> readValue = [](int) { return std::int16_t(0); };
     int reads = 0;
-    std::string lookupFailure; // non-empty: binding a function fails with this message
-    std::string deviceFailure; // non-empty: the calls run but the library reports this
-    std::string source;        // where the library says the reads come from
+    std::string lookupFailure;         // non-empty: binding a function fails with this message
+    std::string deviceFailure;         // non-empty: the calls run but the library reports this
+    std::string source;                // where the library says the reads come from
+    std::function<void()> duringWrite; // what a library may do inside its Out32
 };
 
 inline FakePortState &fakePort()
@@ -98,6 +99,8 @@ public:
     static void write(std::int16_t address, std::int16_t value)
     {
         fakePort().calls.push_back({'w', address, value});
+        if (fakePort().duringWrite)
+            fakePort().duringWrite();
     }
 };
 
@@ -194,11 +197,16 @@ public:
 // A whole instrument on fakes.
 struct Rig
 {
+    explicit Rig(const PortChoices &ports = {})
+        : inst(screen, port, counter, FakeReadClock::now, platform, ports)
+    {
+    }
+
     RecordingScreen screen;
     FakePort port;
     FakeCounter counter;
     FakePlatform platform;
-    Instrument inst{screen, port, counter, FakeReadClock::now, platform};
+    Instrument inst;
 
     // The instrument as it stands after start-up: loaded and activated.
     void start()

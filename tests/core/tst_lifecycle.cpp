@@ -22,6 +22,9 @@ private slots:
     void portWindowToggles();
     void exitWrites_data();
     void exitWrites();
+    void startsOnTheBaseNamed();
+    void exitWritesOnce_data();
+    void exitWritesOnce();
     void exitWhileArmedReadsNothing();
     void exitWithPortFailureStillEnds();
     void signalEndsAsExitDoes_data();
@@ -68,11 +71,14 @@ void TstLifecycle::startupState()
 void TstLifecycle::portEntries_data()
 {
     QTest::addColumn<int>("entry");
-    QTest::addColumn<int>("base");
+    QTest::addColumn<int>("base"); // as the 16-bit signed integer it is
     QTest::addColumn<QStringList>("boxes");
     QTest::newRow("&H378") << 0 << 0x378 << QStringList{"0x378", "0x379", "0x37A"};
     QTest::newRow("&H3BC") << 1 << 0x3BC << QStringList{"0x3BC", "0x3BD", "0x3BE"};
     QTest::newRow("&H278") << 2 << 0x278 << QStringList{"0x278", "0x279", "0x27A"};
+    // A PCI card's port, found beyond the legacy three: negative as a 16-bit integer.
+    QTest::newRow("&HD010, a card") << 3 << -0x2FF0 << QStringList{"0xD010", "0xD011", "0xD012"};
+    QTest::newRow("&HE000, a card") << 4 << -0x2000 << QStringList{"0xE000", "0xE001", "0xE002"};
 }
 
 void TstLifecycle::portEntries()
@@ -80,8 +86,11 @@ void TstLifecycle::portEntries()
     QFETCH(int, entry);
     QFETCH(int, base);
     QFETCH(QStringList, boxes);
-    Rig rig;
+    // The kernel lists the on-board port too: it is offered once, as a legacy entry.
+    Rig rig(PortChoices{{0x378, 0xD010, 0xE000}});
     rig.start();
+    QCOMPARE(rig.inst.portPanel.Combo1.entries(),
+             (std::vector<std::string>{"&H378", "&H3BC", "&H278", "&HD010", "&HE000"}));
     rig.inst.gate.run([&] { rig.inst.panel.Command3.click(); });
     rig.inst.gate.run([&] { rig.inst.portPanel.Combo1.choose(entry); });
     QCOMPARE(int(rig.inst.data.data_port), base);
@@ -157,6 +166,52 @@ void TstLifecycle::exitWrites()
     QCOMPARE(rig.inst.panel.Command9.caption(), std::string(powered ? "OFF" : "ON"));
     QVERIFY(!rig.inst.portPanel.window.loaded());
     QVERIFY(rig.inst.gate.ended());
+}
+
+void TstLifecycle::startsOnTheBaseNamed()
+{
+    // --base 0xD010: the card's entry is chosen at start-up, so that the capture reads its
+    // status register and the exit writes its data and control registers.
+    Rig rig(PortChoices{{0xD010}, 0xD010});
+    rig.start();
+    QCOMPARE(rig.inst.portPanel.Combo1.text(), std::string("&HD010"));
+    QCOMPARE(rig.inst.portPanel.Text2.text(), std::string("0xD011"));
+    rig.powerOn();
+    rig.capture();
+    rig.inst.gate.run([&] { rig.inst.panel.Command4.click(); });
+    const std::vector<PortCall> &calls = fakePort().calls;
+    QCOMPARE(int(calls.size()), 9999 + 2);
+    QCOMPARE(calls.front(), (PortCall{'r', std::int16_t(0xD011), 0}));
+    QCOMPARE(
+        std::vector<PortCall>(calls.end() - 2, calls.end()),
+        (std::vector<PortCall>{{'w', std::int16_t(0xD010), 255}, {'w', std::int16_t(0xD012), 12}}));
+}
+
+void TstLifecycle::exitWritesOnce_data()
+{
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<int>("writes");
+    // Out32 calls exit(): the at-exit ending runs inside the first write.
+    QTest::newRow("the library ends the program in its Out32") << false << 2;
+    // Qt ends the program from the failure's message box when the X server goes.
+    QTest::newRow("the display goes under the failure's message") << true << 1;
+}
+
+void TstLifecycle::exitWritesOnce()
+{
+    QFETCH(bool, failing);
+    QFETCH(int, writes);
+    Rig rig;
+    rig.start();
+    if (failing) {
+        fakePort().deviceFailure = "the port is gone";
+        rig.platform.duringMessage = [&] { rig.inst.leavePort(); };
+    } else {
+        fakePort().duringWrite = [&] { rig.inst.leavePort(); };
+    }
+    rig.inst.gate.run([&] { rig.inst.panel.Command4.click(); });
+    const std::vector<PortCall> all{{'w', 888, 255}, {'w', 890, 12}};
+    QCOMPARE(fakePort().calls, std::vector<PortCall>(all.begin(), all.begin() + writes));
 }
 
 void TstLifecycle::exitWhileArmedReadsNothing()

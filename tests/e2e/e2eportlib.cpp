@@ -3,7 +3,9 @@
 // each: "r 889" for a read, "w 888 255" for a write.
 //
 // Built a second time with LA_E2E_WITHOUT_C_LINKAGE: the same functions with C++ names, the
-// usual mistake in a hand-made library, so that the program finds neither.
+// usual mistake in a hand-made library, so that the program finds neither. And a third time
+// with LA_E2E_WITHOUT_INP32: a library that can only write, so that a capture fails while the
+// exit writes still reach it.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +27,6 @@ constexpr long PatternSwitch = 300;
 constexpr std::int16_t EarlyPattern = 0x10 | 0x40;
 constexpr std::int16_t LatePattern = 0x20 | 0x80 | 0x08;
 
-long reads = 0;
-
 // One line per call, written straight through: the program may end at any moment.
 void record(const char *line)
 {
@@ -41,14 +41,17 @@ void record(const char *line)
 
 } // namespace
 
+#ifndef LA_E2E_WITHOUT_INP32
 LA_E2E_EXPORT std::int16_t Inp32(std::int16_t address)
 {
     char line[32];
     std::snprintf(line, sizeof line, "r %d\n", address);
     record(line);
+    static long reads = 0;
     const long k = reads++ % ReadsPerCapture;
     return k < PatternSwitch ? EarlyPattern : LatePattern;
 }
+#endif
 
 LA_E2E_EXPORT void Out32(std::int16_t address, std::int16_t value)
 {
