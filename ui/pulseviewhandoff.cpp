@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <csignal>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -96,7 +98,19 @@ std::string PulseViewHandoff::open(const Capture &capture)
     process.setArguments({QStringLiteral("-I"), QStringLiteral("vcd"), QStringLiteral("-i"), path});
     process.setStandardOutputFile(log, QIODevice::Append);
     process.setStandardErrorFile(log, QIODevice::Append);
-    if (!process.startDetached())
+    // The analyzer ignores SIGXFSZ, to report a file-size limit as a failed save; PulseView
+    // gets the system's usual handling. No other thread writes a file meanwhile.
+    struct sigaction ignored
+    {
+    };
+    struct sigaction usual
+    {
+    };
+    usual.sa_handler = SIG_DFL;
+    sigaction(SIGXFSZ, &usual, &ignored);
+    const bool started = process.startDetached();
+    sigaction(SIGXFSZ, &ignored, nullptr);
+    if (!started)
         return "PulseView (" + pulseview.toStdString() +
                ") could not be started. The capture is in " + path.toStdString() + ".";
     return {};

@@ -16,7 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$1 vmcheck=$2 library=$3 capture=${4:-}
 cache=$work/cache
 # Long enough for a slow boot on a busy machine; a VM that hangs fails in this time.
-vm_seconds=100
+vm_seconds=300
 
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
