@@ -6,12 +6,12 @@
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/readclock.h"
-#include "acquisition/safefile.h"
 #include "acquisition/samplingloop.h"
-#include "acquisition/vcdwriter.h"
-#include "control/captureoptions.h"
-#include "control/porttable.h"
-#include "control/progressdisplay.h"
+#include "cli/captureoptions.h"
+#include "cli/porttable.h"
+#include "cli/progressdisplay.h"
+#include "output/safefile.h"
+#include "output/vcdwriter.h"
 
 #include <cmath>
 #include <csignal>

@@ -5,7 +5,7 @@
 #include "acquisition/portlibrary.h"
 #include "acquisition/portlibs/parportdevices.h"
 #include "acquisition/switchableport.h"
-#include "control/commandline.h"
+#include "cli/commandline.h"
 #include "control/instrument.h"
 #include "display/screenimage.h"
 #include "ui/capturemenu.h"

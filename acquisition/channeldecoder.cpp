@@ -1,7 +1,7 @@
 #include "acquisition/channeldecoder.h"
 
 #include "acquisition/channels.h"
-#include "control/state/shapemodel.h"
+#include "state/shapemodel.h"
 
 namespace la {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "control/state/colour.h"
-#include "control/state/instrumentstate.h"
+#include "state/colour.h"
+#include "state/instrumentstate.h"
 
 #include <array>
 #include <cstdint>

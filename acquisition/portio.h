@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/state/runtimeerror.h"
+#include "state/runtimeerror.h"
 
 #include <cstdint>
 #include <string>

@@ -4,7 +4,7 @@
 #include "acquisition/portio.h"
 #include "acquisition/readclock.h"
 #include "acquisition/trigger.h"
-#include "control/state/instrumentstate.h"
+#include "state/instrumentstate.h"
 
 #include <atomic>
 #include <cstddef>

@@ -9,8 +9,8 @@
 #include "acquisition/portlibrary.h"
 #include "acquisition/portlibs/probesignals.h"
 #include "acquisition/samplingloop.h"
-#include "acquisition/vcdwriter.h"
-#include "control/progressdisplay.h"
+#include "cli/progressdisplay.h"
+#include "output/vcdwriter.h"
 
 #include <benchmark/benchmark.h>
 

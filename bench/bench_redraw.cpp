@@ -2,10 +2,10 @@
 // references: 2 x 2 dots written straight into image memory, and one QPainter::drawPoint
 // per dot with a 2-pixel pen.
 
-#include "control/state/instrumentstate.h"
-#include "control/state/listmodel.h"
 #include "display/scoperenderer.h"
 #include "display/screenimage.h"
+#include "state/instrumentstate.h"
+#include "state/listmodel.h"
 
 #include <benchmark/benchmark.h>
 

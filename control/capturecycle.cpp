@@ -6,9 +6,9 @@
 #include "acquisition/samplingloop.h"
 #include "control/frontpanel.h"
 #include "control/platform.h"
-#include "control/state/instrumentstate.h"
 #include "display/scoperenderer.h"
 #include "display/screen.h"
+#include "state/instrumentstate.h"
 
 #include <utility>
 

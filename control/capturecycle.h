@@ -3,7 +3,7 @@
 #include "acquisition/capture.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/readclock.h"
-#include "control/state/colour.h"
+#include "state/colour.h"
 
 #include <functional>
 #include <memory>

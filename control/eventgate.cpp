@@ -1,7 +1,7 @@
 #include "control/eventgate.h"
 
 #include "control/platform.h"
-#include "control/state/runtimeerror.h"
+#include "state/runtimeerror.h"
 
 #include <cstdio>
 

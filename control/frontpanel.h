@@ -1,13 +1,13 @@
 #pragma once
 
-#include "control/state/buttonmodel.h"
-#include "control/state/colour.h"
-#include "control/state/listmodel.h"
-#include "control/state/scrollbarmodel.h"
-#include "control/state/shapemodel.h"
-#include "control/state/textmodel.h"
-#include "control/state/timermodel.h"
 #include "display/viewcontrols.h"
+#include "state/buttonmodel.h"
+#include "state/colour.h"
+#include "state/listmodel.h"
+#include "state/scrollbarmodel.h"
+#include "state/shapemodel.h"
+#include "state/textmodel.h"
+#include "state/timermodel.h"
 
 #include <array>
 

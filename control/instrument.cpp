@@ -3,8 +3,8 @@
 #include "acquisition/portio.h"
 #include "control/bindings.h"
 #include "control/platform.h"
-#include "control/state/int16.h"
 #include "display/screen.h"
+#include "state/int16.h"
 
 #include <cstdio>
 #include <utility>

@@ -5,11 +5,11 @@
 #include "control/eventgate.h"
 #include "control/frontpanel.h"
 #include "control/powerswitch.h"
-#include "control/state/instrumentstate.h"
 #include "display/scoperenderer.h"
 #include "display/viewcontrols.h"
 #include "port/portpanel.h"
 #include "port/portsettings.h"
+#include "state/instrumentstate.h"
 
 #include <functional>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "acquisition/channeldecoder.h"
 #include "control/frontpanel.h"
-#include "control/state/instrumentstate.h"
 #include "display/scoperenderer.h"
 #include "display/screen.h"
+#include "state/instrumentstate.h"
 
 namespace la {
 

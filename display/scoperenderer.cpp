@@ -1,10 +1,10 @@
 #include "display/scoperenderer.h"
 
-#include "control/state/instrumentstate.h"
-#include "control/state/int16.h"
-#include "control/state/listmodel.h"
-#include "control/state/runtimeerror.h"
 #include "display/screenimage.h"
+#include "state/instrumentstate.h"
+#include "state/int16.h"
+#include "state/listmodel.h"
+#include "state/runtimeerror.h"
 
 #include <typeinfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/state/colour.h"
+#include "state/colour.h"
 
 namespace la {
 

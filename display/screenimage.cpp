@@ -1,6 +1,6 @@
 #include "display/screenimage.h"
 
-#include "control/state/runtimeerror.h"
+#include "state/runtimeerror.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "display/viewcontrols.h"
 
-#include "control/state/instrumentstate.h"
-#include "control/state/int16.h"
-#include "control/state/listmodel.h"
-#include "control/state/scrollbarmodel.h"
 #include "display/scoperenderer.h"
 #include "display/screen.h"
+#include "state/instrumentstate.h"
+#include "state/int16.h"
+#include "state/listmodel.h"
+#include "state/scrollbarmodel.h"
 
 namespace la {
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "acquisition/parallelport.h"
-#include "control/state/buttonmodel.h"
-#include "control/state/listmodel.h"
-#include "control/state/textmodel.h"
-#include "control/state/windowmodel.h"
+#include "state/buttonmodel.h"
+#include "state/listmodel.h"
+#include "state/textmodel.h"
+#include "state/windowmodel.h"
 
 #include <algorithm>
 #include <cstdint>

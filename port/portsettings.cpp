@@ -1,9 +1,9 @@
 #include "port/portsettings.h"
 
 #include "acquisition/parallelport.h"
-#include "control/state/instrumentstate.h"
-#include "control/state/int16.h"
 #include "port/portpanel.h"
+#include "state/instrumentstate.h"
+#include "state/int16.h"
 
 namespace la {
 

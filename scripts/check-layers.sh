@@ -7,22 +7,26 @@ set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
 
-# The project headers each folder may include, as path prefixes. The order of the rows is
-# the order of the layers, bottom up; a folder's own files are always allowed.
+# The project headers each folder may include, as path prefixes; a folder's own files are
+# always allowed. A file takes the rule of the deepest folder that holds it, whatever the
+# order of the rows. The layers, bottom up: state, acquisition (its port libraries below
+# it), output, display and port, control, cli, ui; then the two programs' main files.
 rules=(
-  "control/state/|control/state/"
+  "state/|state/"
   "acquisition/portlibs/|acquisition/portlibs/ acquisition/parallelport.h acquisition/channels.h acquisition/readclock.h"
-  "acquisition/|acquisition/ control/state/ version.h"
-  "display/|display/ control/state/"
-  "port/|port/ control/state/ acquisition/parallelport.h"
-  "control/|control/ acquisition/ display/ port/ version.h"
-  "ui/|ui/ control/ acquisition/ display/ port/ version.h"
+  "acquisition/|acquisition/ state/"
+  "output/|output/ acquisition/ state/ version.h"
+  "display/|display/ state/"
+  "port/|port/ state/ acquisition/parallelport.h"
+  "control/|control/ acquisition/ display/ port/ state/"
+  "cli/|cli/ output/ acquisition/ state/ version.h"
+  "ui/|ui/ control/ output/ acquisition/ display/ port/ state/ version.h"
 )
 # The port libraries stand alone and are loaded at run time; of their code the programs
 # link only the list of the machine's ports.
 portlibs_shared="acquisition/portlibs/parportdevices.h"
 # Folders whose code needs no Qt at all, and the one that may use Qt's images but no widgets.
-no_qt="control/ acquisition/ port/"
+no_qt="state/ acquisition/ output/ port/ control/ cli/"
 no_widgets="display/"
 
 status=0
@@ -31,16 +35,29 @@ complain() {
   status=1
 }
 
+# The rule of the deepest folder in the table that holds the file, and that folder.
 rule_for() {
-  local file=$1 row
+  local file=$1 row folder best='' allowed=''
   for row in "${rules[@]}"; do
-    [[ $file == "${row%%|*}"* ]] && { echo "${row#*|}"; return; }
+    folder=${row%%|*}
+    if [[ $file == "$folder"* ]] && (( ${#folder} > ${#best} )); then
+      best=$folder
+      allowed=${row#*|}
+    fi
   done
+  [[ -n $best ]] && echo "$best|$allowed"
 }
 
+folders=()
+for row in "${rules[@]}"; do
+  folder=${row%%|*}
+  [[ -d $folder ]] && folders+=("$folder")
+done
+
 while IFS= read -r file; do
-  allowed=$(rule_for "$file")
-  [[ -n $allowed ]] || continue
+  rule=$(rule_for "$file")
+  [[ -n $rule ]] || continue
+  folder=${rule%%|*} allowed=${rule#*|}
   while IFS=: read -r line text; do
     header=$(sed -E 's/^#include "([^"]+)".*/\1/' <<<"$text")
     ok=0
@@ -49,22 +66,22 @@ while IFS= read -r file; do
     done
     # A header beside the file (a test's own helpers) is its own business.
     [[ $header != */* ]] && ok=1
-    (( ok )) || complain "$file:$line: includes \"$header\"; ${file%/*}/ may include only: $allowed"
-    if (( ok )) && [[ $file != acquisition/portlibs/* && $header == acquisition/portlibs/* &&
+    (( ok )) || complain "$file:$line: includes \"$header\"; $folder may include only: $allowed"
+    if (( ok )) && [[ $folder != acquisition/portlibs/ && $header == acquisition/portlibs/* &&
                       $header != "$portlibs_shared" ]]; then
       complain "$file:$line: includes \"$header\"; of acquisition/portlibs/ only $portlibs_shared is linked into the programs"
     fi
   done < <(grep -n -E '^#include "' "$file" || true)
 
-  for folder in $no_qt; do
-    [[ $file == "$folder"* ]] || continue
+  for qtfree in $no_qt; do
+    [[ $folder == "$qtfree"* ]] || continue
     while IFS=: read -r line text; do
-      complain "$file:$line: $text; ${folder} uses no Qt"
+      complain "$file:$line: $text; ${qtfree} uses no Qt"
     done < <(grep -n -E '^#include <Q' "$file")
   done
-  if [[ $file == "$no_widgets"* ]] && grep -q -E '^#include <(QtWidgets/|QWidget|QApplication)' "$file"; then
+  if [[ $folder == "$no_widgets"* ]] && grep -q -E '^#include <(QtWidgets/|QWidget|QApplication)' "$file"; then
     complain "$file: includes a Qt widget header; ${no_widgets} draws onto images, never widgets"
   fi
-done < <(find control acquisition display port ui -name '*.h' -o -name '*.cpp' -o -name '*.c' | sort)
+done < <(find "${folders[@]}" -name '*.h' -o -name '*.cpp' -o -name '*.c' | sort -u)
 
 exit $status

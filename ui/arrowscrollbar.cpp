@@ -1,7 +1,7 @@
 #include "ui/arrowscrollbar.h"
 
 #include "control/eventgate.h"
-#include "control/state/scrollbarmodel.h"
+#include "state/scrollbarmodel.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 #include "ui/capturemenu.h"
 
-#include "acquisition/safefile.h"
-#include "acquisition/vcdwriter.h"
 #include "control/instrument.h"
 #include "control/platform.h"
+#include "output/safefile.h"
+#include "output/vcdwriter.h"
 #include "ui/pulseviewhandoff.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "ui/modelbutton.h"
 
 #include "control/eventgate.h"
-#include "control/state/buttonmodel.h"
+#include "state/buttonmodel.h"
 
 namespace la {
 

@@ -1,7 +1,7 @@
 #include "ui/modelcombobox.h"
 
 #include "control/eventgate.h"
-#include "control/state/listmodel.h"
+#include "state/listmodel.h"
 
 #include <QApplication>
 #include <QPainter>

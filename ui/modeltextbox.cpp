@@ -1,6 +1,6 @@
 #include "ui/modeltextbox.h"
 
-#include "control/state/textmodel.h"
+#include "state/textmodel.h"
 
 namespace la {
 

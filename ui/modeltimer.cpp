@@ -1,7 +1,7 @@
 #include "ui/modeltimer.h"
 
 #include "control/eventgate.h"
-#include "control/state/timermodel.h"
+#include "state/timermodel.h"
 
 namespace la {
 

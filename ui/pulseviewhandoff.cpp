@@ -1,7 +1,7 @@
 #include "ui/pulseviewhandoff.h"
 
-#include "acquisition/safefile.h"
-#include "acquisition/vcdwriter.h"
+#include "output/safefile.h"
+#include "output/vcdwriter.h"
 
 #include <QDateTime>
 #include <QDir>

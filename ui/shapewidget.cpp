@@ -1,6 +1,6 @@
 #include "ui/shapewidget.h"
 
-#include "control/state/shapemodel.h"
+#include "state/shapemodel.h"
 #include "ui/widgetlooks.h"
 
 #include <QPainter>

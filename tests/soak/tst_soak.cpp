@@ -1,9 +1,9 @@
 // A thousand captures of the simulated probe in one process: every capture makes exactly
 // 9999 reads, and memory stays flat.
 
-#include "../core/fakes.h"
 #include "acquisition/monotoniccounter.h"
 #include "acquisition/portlibrary.h"
+#include "fakes.h"
 
 #include <QtTest>
 

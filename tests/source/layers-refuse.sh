@@ -1,38 +1,55 @@
 #!/usr/bin/env bash
-# The layer check must refuse, one line each, what breaks the layering: acquisition/ or
-# display/ reaching the front panel, the instrument or ui/, the programs reaching into a port
-# library, and Qt where none belongs.
+# The layer check must refuse, one line each, what breaks the layering: a folder reaching a
+# folder above it (acquisition/ or display/ reaching the front panel, the instrument or
+# ui/, output/ reaching the command line), the programs reaching into a port library, and
+# Qt where none belongs; and it must do so whatever the order of its table's rows.
 set -uo pipefail
 src=$1
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
-cp -r "$src"/{control,acquisition,display,port,ui} "$copy"/
+cp -r "$src"/{state,acquisition,output,display,port,control,cli,ui,scripts} "$copy"/
 
-echo '#include "control/frontpanel.h"' >>"$copy/acquisition/vcdwriter.cpp"
+echo '#include "control/frontpanel.h"' >>"$copy/acquisition/trigger.cpp"
 echo '#include "control/instrument.h"' >>"$copy/display/scoperenderer.cpp"
 echo '#include "ui/mainwindow.h"' >>"$copy/display/screen.h"
 echo '#include "display/scoperenderer.h"' >>"$copy/acquisition/samplingloop.cpp"
 echo '#include "acquisition/capture.h"' >>"$copy/display/viewcontrols.cpp"
-echo '#include "acquisition/portlibs/hardwareport.h"' >>"$copy/control/commandline.cpp"
+echo '#include "cli/commandline.h"' >>"$copy/output/vcdwriter.cpp"
+echo '#include "acquisition/samplingloop.h"' >>"$copy/acquisition/portlibs/simulatedport.cpp"
+echo '#include "acquisition/portlibs/hardwareport.h"' >>"$copy/cli/commandline.cpp"
 echo '#include <QString>' >>"$copy/acquisition/capture.h"
 echo '#include <QWidget>' >>"$copy/display/screenimage.cpp"
+expected=('acquisition/trigger.cpp:.*control/frontpanel.h'
+          'display/scoperenderer.cpp:.*control/instrument.h'
+          'display/screen.h:.*ui/mainwindow.h'
+          'acquisition/samplingloop.cpp:.*display/scoperenderer.h'
+          'display/viewcontrols.cpp:.*acquisition/capture.h'
+          'output/vcdwriter.cpp:.*cli/commandline.h'
+          'acquisition/portlibs/simulatedport.cpp:.*acquisition/samplingloop.h'
+          'cli/commandline.cpp:.*acquisition/portlibs/hardwareport.h'
+          'acquisition/capture.h:.*QString'
+          'display/screenimage.cpp:.*widget')
 
-out=$(bash "$src/scripts/check-layers.sh" "$copy" 2>&1)
-status=$?
+# The check as it stands, and with the rows of its table in the opposite order.
+awk '/^rules=\(/ {print; inside = 1; next}
+     inside && /^\)/ {for (i = n; i >= 1; --i) print rows[i]; inside = 0}
+     inside {rows[++n] = $0; next}
+     {print}' "$copy/scripts/check-layers.sh" >"$copy/scripts/check-layers-reversed.sh"
+cmp -s "$copy/scripts/check-layers.sh" "$copy/scripts/check-layers-reversed.sh" &&
+  { echo "the table's rows were not reversed"; exit 1; }
+
 fail=0
-if (( status != 1 )); then
-  echo "expected exit status 1, got $status"
-  fail=1
-fi
-for expected in 'acquisition/vcdwriter.cpp:.*control/frontpanel.h' \
-                'display/scoperenderer.cpp:.*control/instrument.h' \
-                'display/screen.h:.*ui/mainwindow.h' \
-                'acquisition/samplingloop.cpp:.*display/scoperenderer.h' \
-                'display/viewcontrols.cpp:.*acquisition/capture.h' \
-                'control/commandline.cpp:.*acquisition/portlibs/hardwareport.h' \
-                'acquisition/capture.h:.*QString' \
-                'display/screenimage.cpp:.*widget'; do
-  grep -q -E "$expected" <<<"$out" || { echo "not refused: $expected"; fail=1; }
+for check in check-layers.sh check-layers-reversed.sh; do
+  out=$(bash "$copy/scripts/$check" "$copy" 2>&1)
+  status=$?
+  if (( status != 1 )); then
+    echo "$check: expected exit status 1, got $status"
+    fail=1
+  fi
+  for pattern in "${expected[@]}"; do
+    grep -q -E "$pattern" <<<"$out" || { echo "$check: not refused: $pattern"; fail=1; }
+  done
+  (( $(wc -l <<<"$out") == ${#expected[@]} )) ||
+    { echo "$check: expected ${#expected[@]} lines, got:"; echo "$out"; fail=1; }
 done
-(( $(wc -l <<<"$out") == 8 )) || { echo "expected 8 lines, got:"; echo "$out"; fail=1; }
 exit $fail

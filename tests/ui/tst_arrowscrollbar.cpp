@@ -1,8 +1,8 @@
 // The short scroll bar: which half is which arrow, the keys, the repeat of a held arrow,
 // and that a disabled bar moves nothing.
 
-#include "../core/fakes.h"
-#include "control/state/scrollbarmodel.h"
+#include "fakes.h"
+#include "state/scrollbarmodel.h"
 #include "ui/arrowscrollbar.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 
 // The instrument on fakes (see ../core/fakes.h) with its two real windows around it.
 
-#include "../core/fakes.h"
+#include "fakes.h"
 #include "ui/mainwindow.h"
 #include "ui/portwindow.h"
 

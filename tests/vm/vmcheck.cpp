@@ -19,7 +19,7 @@
 // What the checks share is in vmsystem.h; the checks of logic-capture in vmprograms.cpp.
 
 #include "acquisition/portlibrary.h"
-#include "control/state/instrumentstate.h"
+#include "state/instrumentstate.h"
 #include "vmsystem.h"
 
 #include <cerrno>

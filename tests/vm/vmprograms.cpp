@@ -1,7 +1,7 @@
 // The checks of logic-capture in the test VM: its list of the ports, and a capture of each,
 // run as the user in group lp.
 
-#include "control/state/instrumentstate.h"
+#include "state/instrumentstate.h"
 #include "vmsystem.h"
 
 #include <algorithm>

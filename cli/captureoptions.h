@@ -1,0 +1,45 @@
+#pragma once
+
+#include "acquisition/parallelport.h"
+#include "acquisition/trigger.h"
+#include "cli/commandline.h"
+#include "state/instrumentstate.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace la {
+
+// What the command line asks of logic-capture: one capture of `samples` reads from the port
+// at portBase(), around the first moment `trigger` holds if one is given, written as VCD to
+// `output`, or to standard output when that is empty or "-"; or, with --list-ports, the list
+// of the machine's parallel ports.
+struct CaptureOptions : CommandLine
+{
+    static constexpr std::size_t MostSamples = 100'000'000;
+    static constexpr double MostTimeout = 86400; // a day
+
+    bool listPorts = false;
+    std::string output;                // the VCD file, or empty for standard output
+    std::size_t samples = SampleCount; // as many as the window reads
+    std::optional<TriggerCondition> trigger;
+    int pretrigger = 10;            // percent of the samples from before the trigger
+    double timeoutSeconds = 10;     // how long to wait for the trigger
+    std::string timeoutText = "10"; // as the user wrote it, for messages
+
+    static CaptureOptions parse(const std::vector<std::string> &arguments,
+                                const PortLister &listPorts = {});
+    static std::string usage(const std::string &program);
+
+    // The base given with --base, else the first legacy one.
+    std::uint16_t portBase() const { return base.value_or(PortBases[0]); }
+    // The status register's address as a port library takes it: a signed 16-bit number,
+    // negative for a base at 0x8000 and above (0xD011 is -12271).
+    std::int16_t statusPort() const { return static_cast<std::int16_t>(portBase() + StatusOffset); }
+    bool toStandardOutput() const { return output.empty() || output == "-"; }
+};
+
+} // namespace la

@@ -1,0 +1,201 @@
+// logic-capture's command line: the port, the base address and the output file, and the one
+// message for what it does not accept.
+
+#include "cli/captureoptions.h"
+#include "cli/porttable.h"
+
+#include <QtTest>
+
+using namespace la;
+
+Q_DECLARE_METATYPE(la::CaptureOptions::Action)
+
+class TstCaptureOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void helpListsEveryOption();
+    void statusPortKeepsSixteenBits_data();
+    void statusPortKeepsSixteenBits();
+    void longAndTriggered_data();
+    void longAndTriggered();
+    void portTableSaysWhatCanBeUsed();
+};
+
+void TstCaptureOptions::parse_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<CaptureOptions::Action>("action");
+    QTest::addColumn<QString>("library"); // the path used with library dir "/opt/la"
+    QTest::addColumn<int>("base");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+    using A = CaptureOptions::Action;
+    const QString hw = "/opt/la/libport-hardware.so";
+    const QString sim = "/opt/la/libport-simulated.so";
+    const QString badBase = "'%1' is not a parallel port base address: use the base of a port "
+                            "found here (0x378 or 0xD010) or a legacy base (0x378, 0x3BC or "
+                            "0x278); logic-capture --list-ports lists the ports";
+
+    // clang-format off
+    QTest::newRow("no options: hardware, 0x378, stdout") << QStringList{} << A::Run << hw << 0x378 << "" << "";
+    QTest::newRow("--simulate")             << QStringList{"--simulate"} << A::Run << sim << 0x378 << "" << "";
+    QTest::newRow("--port-library=PATH")    << QStringList{"--port-library=/x/../y/my.so"} << A::Run << "/y/my.so" << 0x378 << "" << "";
+    QTest::newRow("--base 0x3BC")           << QStringList{"--base", "0x3BC"} << A::Run << hw << 0x3BC << "" << "";
+    QTest::newRow("--base lower case")      << QStringList{"--base", "0x3bc"} << A::Run << hw << 0x3BC << "" << "";
+    QTest::newRow("--base=0X278")           << QStringList{"--base=0X278"} << A::Run << hw << 0x278 << "" << "";
+    QTest::newRow("--base without prefix")  << QStringList{"--base", "278"} << A::Run << hw << 0x278 << "" << "";
+    QTest::newRow("--base leading zero")    << QStringList{"--base", "0x0378"} << A::Run << hw << 0x378 << "" << "";
+    QTest::newRow("--output FILE")          << QStringList{"--simulate", "--output", "c.vcd"} << A::Run << sim << 0x378 << "c.vcd" << "";
+    QTest::newRow("--output=FILE")          << QStringList{"--output=/tmp/c.vcd", "--base", "0x278"} << A::Run << hw << 0x278 << "/tmp/c.vcd" << "";
+    QTest::newRow("--help wins")            << QStringList{"--base", "0x378", "--help"} << A::Help << "" << 0 << "" << "";
+    QTest::newRow("--version")              << QStringList{"--version"} << A::Version << "" << 0 << "" << "";
+
+    QTest::newRow("status register, not a base") << QStringList{"--base", "0x379"} << A::Error << "" << 0 << "" << badBase.arg("0x379");
+    QTest::newRow("decimal 888")            << QStringList{"--base", "888"} << A::Error << "" << 0 << "" << badBase.arg("888");
+    QTest::newRow("not hex")                << QStringList{"--base", "0xZZZ"} << A::Error << "" << 0 << "" << badBase.arg("0xZZZ");
+    QTest::newRow("too many digits")        << QStringList{"--base", "0x10378"} << A::Error << "" << 0 << "" << badBase.arg("0x10378");
+    QTest::newRow("bare 0x")                << QStringList{"--base", "0x"} << A::Error << "" << 0 << "" << badBase.arg("0x");
+    QTest::newRow("base missing")           << QStringList{"--base"} << A::Error << "" << 0 << ""
+        << "--base needs the port's base address: use the base of a port found here (0x378 or "
+           "0xD010) or a legacy base (0x378, 0x3BC or 0x278); logic-capture --list-ports lists "
+           "the ports";
+    QTest::newRow("--list-ports")           << QStringList{"--list-ports"} << A::Run << hw << 0x378 << "" << "";
+    QTest::newRow("output missing")         << QStringList{"--output"} << A::Error << "" << 0 << ""
+        << "--output needs the name of the VCD file to write (- for standard output)";
+    QTest::newRow("output empty")           << QStringList{"--output="} << A::Error << "" << 0 << ""
+        << "--output needs the name of the VCD file to write (- for standard output)";
+    QTest::newRow("unknown option")         << QStringList{"--fast"} << A::Error << "" << 0 << "" << "unknown option '--fast'";
+    QTest::newRow("prefix of an option")    << QStringList{"--basex=0x378"} << A::Error << "" << 0 << "" << "unknown option '--basex=0x378'";
+    QTest::newRow("library path missing")   << QStringList{"--port-library"} << A::Error << "" << 0 << ""
+        << "--port-library needs the path of a port library file";
+    QTest::newRow("both sources")           << QStringList{"--port-library", "/x.so", "--simulate"} << A::Error << "" << 0 << ""
+        << "--simulate and --port-library exclude each other: choose one";
+    // clang-format on
+}
+
+void TstCaptureOptions::parse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(CaptureOptions::Action, action);
+    QFETCH(QString, library);
+    QFETCH(int, base);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    // The machine's ports, as the kernel might list them.
+    const auto ports = [] {
+        return std::vector<ParportDevice>{{0, 0x378, "/dev/parport0", "PCSPP", true, ""},
+                                          {1, 0xD010, "/dev/parport1", "PCSPP", true, ""}};
+    };
+    const CaptureOptions options = CaptureOptions::parse(argv, ports);
+    QCOMPARE(options.action, action);
+    QCOMPARE(QString::fromStdString(options.error), error);
+    if (action != CaptureOptions::Action::Run)
+        return;
+    QCOMPARE(QString::fromStdString(options.portLibraryPath("/opt/la")), library);
+    QCOMPARE(int(options.portBase()), base);
+    QCOMPARE(options.listPorts, args.contains("--list-ports"));
+    QCOMPARE(QString::fromStdString(options.output), output);
+}
+
+void TstCaptureOptions::helpListsEveryOption()
+{
+    const QStringList lines =
+        QString::fromStdString(CaptureOptions::usage("logic-capture")).split('\n');
+    QVERIFY(lines.first().startsWith("Usage: logic-capture "));
+    for (const char *option : {"--simulate", "--port-library PATH", "--base ADDRESS",
+                               "--list-ports", "--samples N", "--trigger COND", "--pretrigger P",
+                               "--timeout S", "--output FILE", "--help", "--version"}) {
+        const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
+            return l.startsWith(QString("  ") + option + " ");
+        });
+        QVERIFY2(described == 1, option);
+    }
+}
+
+void TstCaptureOptions::statusPortKeepsSixteenBits_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("statusPort"); // as Inp32 takes it: int16_t
+    QTest::newRow("legacy 0x378") << "0x378" << 0x379;
+    QTest::newRow("0x8000 is negative") << "0x8000" << -32767;
+    QTest::newRow("a card at 0xD010") << "&HD010" << -12271;
+}
+
+void TstCaptureOptions::statusPortKeepsSixteenBits()
+{
+    QFETCH(QString, base);
+    QFETCH(int, statusPort);
+    const std::uint16_t listed = *CommandLine::parseAddress(base.toStdString());
+    const CaptureOptions options = CaptureOptions::parse({"--base", base.toStdString()}, [&] {
+        return std::vector<ParportDevice>{{3, listed, "/dev/parport3", "", true, ""}};
+    });
+    QCOMPARE(QString::fromStdString(options.error), QString());
+    QCOMPARE(int(options.statusPort()), statusPort);
+}
+
+void TstCaptureOptions::longAndTriggered_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<qlonglong>("samples");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("pretrigger");
+    QTest::addColumn<double>("timeout");
+    QTest::addColumn<bool>("toStandardOutput");
+    // clang-format off
+    QTest::newRow("defaults")         << QStringList{} << 9999LL << "" << 10 << 10.0 << true;
+    QTest::newRow("the most reads")   << QStringList{"--samples", "100000000"} << 100000000LL << "" << 10 << 10.0 << true;
+    QTest::newRow("one read")         << QStringList{"--samples=1"} << 1LL << "" << 10 << 10.0 << true;
+    QTest::newRow("a trigger")        << QStringList{"--trigger", "ch5:fall"} << 9999LL << "ch5:fall" << 10 << 10.0 << true;
+    QTest::newRow("all of it")        << QStringList{"--samples", "200000", "--trigger=ch1:high,ch5:fall", "--pretrigger", "0", "--timeout", "2.5", "--output", "x.vcd"}
+                                      << 200000LL << "ch1:high,ch5:fall" << 0 << 2.5 << false;
+    QTest::newRow("- is standard output") << QStringList{"--output", "-"} << 9999LL << "" << 10 << 10.0 << true;
+    // clang-format on
+}
+
+void TstCaptureOptions::longAndTriggered()
+{
+    QFETCH(QStringList, args);
+    QFETCH(qlonglong, samples);
+    QFETCH(QString, trigger);
+    QFETCH(int, pretrigger);
+    QFETCH(double, timeout);
+    QFETCH(bool, toStandardOutput);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    const CaptureOptions options = CaptureOptions::parse(argv);
+    QCOMPARE(QString::fromStdString(options.error), QString());
+    QCOMPARE(qlonglong(options.samples), samples);
+    QCOMPARE(QString::fromStdString(options.trigger ? options.trigger->text() : ""), trigger);
+    QCOMPARE(options.pretrigger, pretrigger);
+    QCOMPARE(options.timeoutSeconds, timeout);
+    QCOMPARE(options.toStandardOutput(), toStandardOutput);
+}
+
+void TstCaptureOptions::portTableSaysWhatCanBeUsed()
+{
+    QCOMPARE(QString::fromStdString(portTable({})),
+             QString("No parallel port found: the kernel lists none in /proc/sys/dev/parport (are "
+                     "its drivers loaded? sudo modprobe -a parport_pc ppdev). A USB printer "
+                     "adapter has no port to read; --simulate reads the simulated probe.\n"));
+    const std::vector<ParportDevice> ports{
+        {0, 0x378, "/dev/parport0", "PCSPP,TRISTATE,EPP", true, ""},
+        {1, 0xD010, "/dev/parport1", "", false,
+         "/dev/parport1: Permission denied (add yourself to group lp: sudo adduser $USER lp, "
+         "then log in again)"}};
+    QCOMPARE(QString::fromStdString(portTable(ports)),
+             QString("base    device         modes               usable\n"
+                     "0x378   /dev/parport0  PCSPP,TRISTATE,EPP  yes\n"
+                     "0xD010  /dev/parport1  ?                   no: Permission denied (add "
+                     "yourself to group lp: sudo adduser $USER lp, then log in again)\n"));
+}
+
+QTEST_APPLESS_MAIN(TstCaptureOptions)
+#include "tst_captureoptions.moc"

@@ -1,0 +1,256 @@
+// The VCD of a capture: its header, the unit chosen for the read period, and that every
+// change sits at the time of the read that saw it, so that the wires read back at each
+// read's time give the lines' levels.
+
+#include "output/safefile.h"
+#include "output/vcdtimebase.h"
+#include "output/vcdwriter.h"
+#include "vcdfixture.h"
+#include "version.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <bit>
+#include <fstream>
+#include <limits>
+#include <set>
+
+using namespace la;
+using namespace la::test;
+
+Q_DECLARE_METATYPE(la::test::Pattern)
+
+namespace {
+
+const char *const Date = "2024-05-01 14:03:27";
+
+std::vector<unsigned> expectedLevels(const Pattern &pattern)
+{
+    std::vector<unsigned> levels;
+    for (int i = FirstSample; i <= LastSample; ++i)
+        levels.push_back(pattern(i));
+    return levels;
+}
+
+int transitions(const Pattern &pattern)
+{
+    int count = 0;
+    for (int i = FirstSample + 1; i <= LastSample; ++i)
+        count += std::popcount(pattern(i) ^ pattern(i - 1));
+    return count;
+}
+
+} // namespace
+
+class TstVcdWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unit_data();
+    void unit();
+    void untimedReadsSpreadEvenly_data();
+    void untimedReadsSpreadEvenly();
+    void header();
+    void levels_data();
+    void levels();
+    void changesSitAtTheirReadsTime();
+    void timesIncreaseWhenTheClockDoesNot();
+    void saveWritesTheCapture();
+};
+
+void TstVcdWriter::unit_data()
+{
+    QTest::addColumn<double>("periodNs");
+    QTest::addColumn<QString>("timescale");
+    QTest::newRow("1.04 us: ten ticks or more a read") << 1040.0 << "100 ns";
+    QTest::newRow("exactly 1 us") << 1000.0 << "100 ns";
+    QTest::newRow("just under 1 us") << 999.0 << "10 ns";
+    QTest::newRow("50 ns") << 50.0 << "1 ns";
+    QTest::newRow("200 us") << 200'000.0 << "10 us";
+    QTest::newRow("1 s") << 1e9 << "100 ms";
+    QTest::newRow("0.3 ns") << 0.3 << "10 ps";
+    QTest::newRow("finer than 1 ps a tenth") << 0.005 << "1 ps";
+    QTest::newRow("an hour: the coarsest unit") << 3.6e12 << "100 s";
+}
+
+void TstVcdWriter::unit()
+{
+    QFETCH(double, periodNs);
+    QFETCH(QString, timescale);
+    const VcdTimebase timebase = VcdTimebase::forPeriod(periodNs);
+    QCOMPARE(QString::fromStdString(timebase.timescale()), timescale);
+    // A read period is at least ten ticks, unless the finest unit cannot give them.
+    const double tickNs = std::pow(10.0, timebase.unitExponent() + 9);
+    QVERIFY(periodNs / tickNs >= 10 - 1e-9 || timebase.unitExponent() == -12);
+    QVERIFY(periodNs / tickNs < 100 || timebase.unitExponent() == 2);
+}
+
+void TstVcdWriter::untimedReadsSpreadEvenly_data()
+{
+    QTest::addColumn<double>("elapsed");
+    QTest::addColumn<QString>("timescale");
+    QTest::addColumn<double>("unit"); // seconds per tick
+    QTest::addColumn<bool>("measured");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("10 ms: 1.0001 us period") << 0.010 << "100 ns" << 1e-7 << true;
+    QTest::newRow("2 s: 200 us period") << 2.0 << "10 us" << 1e-5 << true;
+    QTest::newRow("no counter (-1): a microsecond a read") << -1.0 << "100 ns" << 1e-7 << false;
+    QTest::newRow("not a number") << nan << "100 ns" << 1e-7 << false;
+}
+
+void TstVcdWriter::untimedReadsSpreadEvenly()
+{
+    QFETCH(double, elapsed);
+    QFETCH(QString, timescale);
+    QFETCH(double, unit);
+    QFETCH(bool, measured);
+    const ParsedVcd vcd = parseVcd(captureToVcd(captured(staggered, elapsed), Date));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(QString::fromStdString(vcd.header.at("$timescale")), timescale);
+    const double period = measured ? elapsed : 9999e-6;
+    auto tickOf = [&](int sample) { return expectedTick(sample, period, unit); };
+    QCOMPARE(vcd.times.front(), std::uint64_t(0));
+    QCOMPARE(vcd.times.back(), std::uint64_t(std::llround(period / unit)));
+    QVERIFY(vcd.sampled(tickOf) == expectedLevels(staggered));
+    bool saysSo = false;
+    for (const std::string &comment : vcd.comments)
+        saysSo = saysSo || comment.find("not timed one by one") != std::string::npos;
+    QVERIFY(saysSo);
+}
+
+void TstVcdWriter::header()
+{
+    const Capture capture = timedCapture(staggered, everyMicrosecond(2'000'000, 5000));
+    const ParsedVcd vcd = parseVcd(captureToVcd(capture, Date));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(vcd.header.at("$date"), std::string(Date));
+    QCOMPARE(vcd.header.at("$version"), std::string("logic-analyzer " LA_VERSION));
+    QCOMPARE(vcd.scope, std::string("module probe"));
+
+    QCOMPARE(vcd.vars.size(), std::size_t(5));
+    std::set<char> ids;
+    for (std::size_t k = 0; k < 5; ++k) {
+        QCOMPARE(vcd.vars[k].second, "ch" + std::to_string(k + 1));
+        ids.insert(vcd.vars[k].first);
+    }
+    QCOMPARE(ids.size(), std::size_t(5));
+    QCOMPARE(vcd.initial.size(), std::size_t(5));
+
+    // Where each wire is clipped on: the pin, and the status bit the program reads; then
+    // what was read and how the reads were spaced.
+    for (const char *says :
+         {"ch1: status bit 4, connector pin 13", "ch2: status bit 5, connector pin 12",
+          "ch3: status bit 7 (Busy, read inverted), connector pin 11",
+          "ch4: status bit 6, connector pin 10", "ch5: status bit 3, connector pin 15",
+          "9999 reads of the status register at 0x379 (port 0x378); 1 = line high.",
+          "Capture time 11.998 ms as measured; median read period 1.000 us. Each change is "
+          "written at the time of the read that first saw it.",
+          "1 pause longer than 3 median periods; the longest 2001.000 us after read 5000 (at "
+          "4.999 ms). The reads say nothing of the lines during a pause."}) {
+        QVERIFY2(std::find(vcd.comments.begin(), vcd.comments.end(), says) != vcd.comments.end(),
+                 says);
+    }
+}
+
+void TstVcdWriter::levels_data()
+{
+    QTest::addColumn<Pattern>("pattern");
+    QTest::newRow("all low") << Pattern([](int) { return 0u; });
+    QTest::newRow("all high") << Pattern([](int) { return 0x1Fu; });
+    QTest::newRow("staggered") << Pattern(staggered);
+    // Busy reads inverted; the wire must still show the line.
+    QTest::newRow("ch3 alone high") << Pattern([](int) { return 0x04u; });
+    QTest::newRow("ch3 high for the second half")
+        << Pattern([](int i) { return i > 5000 ? 0x04u : 0u; });
+    QTest::newRow("first sample differs") << Pattern([](int i) { return i == 1 ? 0x1Fu : 0u; });
+    QTest::newRow("last sample differs")
+        << Pattern([](int i) { return i == LastSample ? 0x11u : 0u; });
+}
+
+void TstVcdWriter::levels()
+{
+    QFETCH(Pattern, pattern);
+    // Reads about a microsecond apart, each 0..300 ns late: no two fall on one 100 ns tick
+    // the same way, so the file must follow each read's own time.
+    const Capture capture =
+        timedCapture(pattern, [](int i) { return std::int64_t(i) * 1000 + (i * 7919) % 301; });
+    const ParsedVcd vcd = parseVcd(captureToVcd(capture, Date));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(QString::fromStdString(vcd.header.at("$timescale")), QString("100 ns"));
+    QVERIFY(vcd.sampled([&](int i) { return tickOfRead(capture, i, 100); }) ==
+            expectedLevels(pattern));
+
+    // Only changes follow $dumpvars, and no timestamp stands without one but the last,
+    // which lies one median period after the last read.
+    QCOMPARE(int(vcd.changes.size()), transitions(pattern));
+    std::map<char, char> now = vcd.initial;
+    for (const VcdChange &change : vcd.changes) {
+        QVERIFY2(now[change.id] != change.value, "a value written that did not change");
+        now[change.id] = change.value;
+    }
+    const std::uint64_t end = std::uint64_t(std::llround(
+        double(capture.times.back() - capture.times.front() + capture.timing.medianPeriodNs) /
+        100));
+    std::set<std::uint64_t> expectedTimes{0, end};
+    for (const VcdChange &change : vcd.changes)
+        expectedTimes.insert(change.time);
+    QCOMPARE(std::set<std::uint64_t>(vcd.times.begin(), vcd.times.end()), expectedTimes);
+    QCOMPARE(vcd.times.size(), expectedTimes.size());
+}
+
+void TstVcdWriter::changesSitAtTheirReadsTime()
+{
+    // A 2 ms pause after read 5000: everything after it must move on by 2 ms, nothing
+    // before it.
+    const Capture capture = timedCapture(staggered, everyMicrosecond(2'000'000, 5000));
+    const ParsedVcd vcd = parseVcd(captureToVcd(capture, Date));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    std::set<std::uint64_t> expected;
+    for (int i = FirstSample + 1; i <= LastSample; ++i) {
+        if (staggered(i) != staggered(i - 1))
+            expected.insert(tickOfRead(capture, i, 100));
+    }
+    std::set<std::uint64_t> written;
+    for (const VcdChange &change : vcd.changes)
+        written.insert(change.time);
+    QVERIFY(written == expected);
+    QVERIFY(written.count(50'000) == 0 && written.count(70'000) == 1); // ch5 at read 5001
+}
+
+void TstVcdWriter::timesIncreaseWhenTheClockDoesNot()
+{
+    // A clock that stands still must not give readers a file whose times go backwards or
+    // stand: each change moves on by a tick.
+    const Capture capture = timedCapture(staggered, [](int) { return std::int64_t(42); });
+    const ParsedVcd vcd = parseVcd(captureToVcd(capture, Date));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(QString::fromStdString(vcd.header.at("$timescale")), QString("100 ns"));
+    QCOMPARE(vcd.times.size(), std::size_t(LastSample + 1)); // ch1 changes at every read
+}
+
+void TstVcdWriter::saveWritesTheCapture()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string path = dir.filePath("capture.vcd").toStdString();
+    const Capture capture = captured(staggered, 0.010);
+    saveCaptureAsVcd(path, capture);
+
+    std::ifstream in(path);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    const ParsedVcd vcd = parseVcd(written);
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    // The same file captureToVcd makes, but for the date.
+    const std::string date = vcd.header.at("$date");
+    QCOMPARE(written, captureToVcd(capture, date));
+
+    QVERIFY_THROWS_EXCEPTION(
+        FileWriteError,
+        saveCaptureAsVcd(dir.filePath("missing/capture.vcd").toStdString(), capture));
+}
+
+QTEST_APPLESS_MAIN(TstVcdWriter)
+#include "tst_vcdwriter.moc"
