@@ -36,53 +36,49 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
 {
     CaptureOptions options;
     bool pretriggerGiven = false, timeoutGiven = false;
-    auto own = [&](const std::vector<std::string> &args, std::size_t &i, std::string &error) {
-        std::string value;
-        if (args[i] == "--list-ports") {
-            options.listPorts = true;
-            return true;
-        }
-        if (takeOptionValue(args, i, "--output", value)) {
-            if (value.empty())
-                error = "--output needs the name of the VCD file to write (- for standard "
-                        "output)";
-            options.output = value;
-            return true;
-        }
-        if (takeOptionValue(args, i, "--samples", value)) {
-            const auto n = wholeNumber(value);
-            if (!n || *n < 1 || *n > MostSamples)
-                error = "--samples takes a whole number of reads from 1 to " +
-                        std::to_string(MostSamples) + ", not '" + value + "'";
-            else
-                options.samples = static_cast<std::size_t>(*n);
-            return true;
-        }
-        if (takeOptionValue(args, i, "--trigger", value)) {
-            options.trigger = TriggerCondition::parse(value, error);
-            return true;
-        }
-        if (takeOptionValue(args, i, "--pretrigger", value)) {
-            const auto p = wholeNumber(value);
-            if (!p || *p > 99)
-                error = "--pretrigger takes a whole percentage from 0 to 99, not '" + value + "'";
-            else
-                options.pretrigger = static_cast<int>(*p);
-            pretriggerGiven = true;
-            return true;
-        }
-        if (takeOptionValue(args, i, "--timeout", value)) {
-            const auto s = seconds(value);
-            if (!s || *s <= 0 || *s > MostTimeout)
-                error = "--timeout takes a number of seconds above 0 and at most 86400, not '" +
-                        value + "'";
-            else
-                options.timeoutSeconds = *s;
-            options.timeoutText = value;
-            timeoutGiven = true;
-            return true;
-        }
-        return false;
+    const std::vector<OwnOption> own{
+        {"list-ports", 0, false,
+         [&](const std::string &, std::string &) { options.listPorts = true; }},
+        {"output", 0, true,
+         [&](const std::string &value, std::string &error) {
+             if (value.empty())
+                 error = "--output needs the name of the VCD file to write (- for standard "
+                         "output)";
+             options.output = value;
+         }},
+        {"samples", 0, true,
+         [&](const std::string &value, std::string &error) {
+             const auto n = wholeNumber(value);
+             if (!n || *n < 1 || *n > MostSamples)
+                 error = "--samples takes a whole number of reads from 1 to " +
+                         std::to_string(MostSamples) + ", not '" + value + "'";
+             else
+                 options.samples = static_cast<std::size_t>(*n);
+         }},
+        {"trigger", 0, true,
+         [&](const std::string &value, std::string &error) {
+             options.trigger = TriggerCondition::parse(value, error);
+         }},
+        {"pretrigger", 0, true,
+         [&](const std::string &value, std::string &error) {
+             const auto p = wholeNumber(value);
+             if (!p || *p > 99)
+                 error = "--pretrigger takes a whole percentage from 0 to 99, not '" + value + "'";
+             else
+                 options.pretrigger = static_cast<int>(*p);
+             pretriggerGiven = true;
+         }},
+        {"timeout", 0, true,
+         [&](const std::string &value, std::string &error) {
+             const auto s = seconds(value);
+             if (!s || *s <= 0 || *s > MostTimeout)
+                 error = "--timeout takes a number of seconds above 0 and at most 86400, not '" +
+                         value + "'";
+             else
+                 options.timeoutSeconds = *s;
+             options.timeoutText = value;
+             timeoutGiven = true;
+         }},
     };
     static_cast<CommandLine &>(options) = CommandLine::parse(arguments, own, listPorts);
     if (options.action == Action::Run && !options.trigger && (pretriggerGiven || timeoutGiven)) {

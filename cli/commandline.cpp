@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <getopt.h>
 
 namespace la {
 
@@ -21,34 +22,23 @@ CommandLine failure(const std::string &message)
     return line;
 }
 
-// Takes arguments[i] if it is --simulate or --port-library PATH.
-bool takePortOption(CommandLine &line, const std::vector<std::string> &arguments, std::size_t &i,
-                    std::string &error)
+// The path of --port-library as the loader takes it: absolute, never searched for. Returns
+// the refusal, or nothing.
+std::string takePortLibrary(CommandLine &line, const std::string &path)
 {
-    if (arguments[i] == "--simulate") {
-        line.simulate = true;
-        return true;
-    }
-    std::string path;
-    if (!takeOptionValue(arguments, i, "--port-library", path))
-        return false;
-    if (path.empty()) {
-        error = "--port-library needs the path of a port library file";
-        return true;
-    }
+    if (path.empty())
+        return "--port-library needs the path of a port library file";
     // A library is never looked for: a bare name would load whatever file of that name the
     // current folder holds, so it must be written as the path it is.
-    if (path.find('/') == std::string::npos) {
-        error = "--port-library takes a path, and '" + path + "' is a bare name: write ./" + path +
-                " for the file in the current folder";
-        return true;
-    }
+    if (path.find('/') == std::string::npos)
+        return "--port-library takes a path, and '" + path + "' is a bare name: write ./" + path +
+               " for the file in the current folder";
     // A path the user typed is taken from where they typed it; the loader itself never
     // searches.
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     line.portLibrary = ec ? path : absolute.lexically_normal().string();
-    return true;
+    return {};
 }
 
 bool isLegacyBase(std::uint16_t address)
@@ -105,22 +95,6 @@ std::string chooseBase(CommandLine &line, const std::string &text,
 
 } // namespace
 
-bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
-                     const std::string &name, std::string &value)
-{
-    const std::string &arg = arguments[i];
-    if (arg == name) {
-        value = i + 1 < arguments.size() ? arguments[++i] : std::string();
-        return true;
-    }
-    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 &&
-        arg[name.size()] == '=') {
-        value = arg.substr(name.size() + 1);
-        return true;
-    }
-    return false;
-}
-
 std::optional<std::uint16_t> CommandLine::parseAddress(const std::string &text)
 {
     std::string digits = text;
@@ -137,33 +111,98 @@ std::optional<std::uint16_t> CommandLine::parseAddress(const std::string &text)
 }
 
 CommandLine CommandLine::parse(const std::vector<std::string> &arguments,
-                               const OwnOption &ownOption, const PortLister &listPorts)
+                               const std::vector<OwnOption> &ownOptions,
+                               const PortLister &listPorts)
 {
+    enum Shared
+    {
+        Help = 'h',
+        Version = 256,
+        Simulate,
+        PortLibrary,
+        Base,
+        Own // and up: ownOptions[code - Own]
+    };
+    std::vector<option> options{{"help", no_argument, nullptr, Help},
+                                {"version", no_argument, nullptr, Version},
+                                {"simulate", no_argument, nullptr, Simulate},
+                                {"port-library", required_argument, nullptr, PortLibrary},
+                                {"base", required_argument, nullptr, Base}};
+    // In order, stopping at the first argument that is no option; ':' reports a value
+    // missing apart from an unknown option.
+    std::string letters = "+:h";
+    for (std::size_t i = 0; i < ownOptions.size(); ++i) {
+        const OwnOption &own = ownOptions[i];
+        const int code = own.letter ? own.letter : Own + static_cast<int>(i);
+        options.push_back(
+            {own.name, own.takesValue ? required_argument : no_argument, nullptr, code});
+        if (own.letter)
+            letters += std::string(1, own.letter) + (own.takesValue ? ":" : "");
+    }
+    options.push_back({nullptr, 0, nullptr, 0});
+    auto ownFor = [&](int code) -> const OwnOption * {
+        for (std::size_t i = 0; i < ownOptions.size(); ++i) {
+            if (code == (ownOptions[i].letter ? ownOptions[i].letter : Own + static_cast<int>(i)))
+                return &ownOptions[i];
+        }
+        return nullptr;
+    };
+
+    std::vector<std::string> words{"program"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+
     CommandLine line;
     std::optional<std::string> baseText;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string &arg = arguments[i];
-        if (arg == "--help" || arg == "-h") {
+    opterr = 0; // the messages are ours
+    optind = 0; // glibc starts afresh
+    for (;;) {
+        const int code = getopt_long(argc, argv.data(), letters.c_str(), options.data(), nullptr);
+        if (code == -1)
+            break;
+        const std::string value = optarg && (code != ':') ? optarg : "";
+        std::string error;
+        switch (code) {
+        case Help:
             line.action = Action::Help;
             return line;
-        }
-        if (arg == "--version") {
+        case Version:
             line.action = Action::Version;
             return line;
-        }
-        std::string error;
-        if (std::string value; takeOptionValue(arguments, i, "--base", value)) {
+        case Simulate:
+            line.simulate = true;
+            break;
+        case PortLibrary:
+            error = takePortLibrary(line, value);
+            break;
+        case Base:
             baseText = value;
-            continue;
+            break;
+        case '?':
+            return failure("unknown option '" + std::string(argv[optind - 1]) + "'");
+        case ':':
+            // A value is missing: the option says what it needs, as for an empty one.
+            if (optopt == PortLibrary)
+                error = takePortLibrary(line, "");
+            else if (optopt == Base)
+                baseText = "";
+            else if (const OwnOption *own = ownFor(optopt))
+                own->take("", error);
+            break;
+        default:
+            if (const OwnOption *own = ownFor(code))
+                own->take(value, error);
+            break;
         }
-        if (takePortOption(line, arguments, i, error) ||
-            (ownOption && ownOption(arguments, i, error))) {
-            if (!error.empty())
-                return failure(error);
-            continue;
-        }
-        return failure("unknown option '" + arg + "'");
+        if (!error.empty())
+            return failure(error);
     }
+    if (optind < argc)
+        return failure("unknown option '" + std::string(argv[optind]) + "'");
     if (line.simulate && !line.portLibrary.empty())
         return failure("--simulate and --port-library exclude each other: choose one");
     if (baseText) {

@@ -11,12 +11,6 @@
 
 namespace la {
 
-// Reads an option that takes a value, written either "--name VALUE" or "--name=VALUE". When
-// arguments[i] is that option, stores the value (empty when none is given), moves i onto
-// the last argument used and returns true; for any other argument returns false.
-bool takeOptionValue(const std::vector<std::string> &arguments, std::size_t &i,
-                     const std::string &name, std::string &value);
-
 // What the command lines of the analyzer and logic-capture share: --help, --version, where
 // the port is read from (--simulate or --port-library PATH) and its base (--base ADDRESS),
 // and the one message for an option that is not understood. The command line is the only
@@ -32,11 +26,16 @@ struct CommandLine
         Error
     };
 
-    // An option of one program alone. Takes arguments[i] if it is one (moving i past its
-    // value) and returns true, setting `error` when its value is wrong; returns false for
-    // anything else.
-    using OwnOption = std::function<bool(const std::vector<std::string> &arguments, std::size_t &i,
-                                         std::string &error)>;
+    // An option of one program alone: its long name, its one-letter name (0 for none),
+    // whether it takes a value ("--name VALUE" or "--name=VALUE"), and what to do with it:
+    // `take` gets the value (empty when none was given) and sets `error` when it is wrong.
+    struct OwnOption
+    {
+        const char *name;
+        char letter;
+        bool takesValue;
+        std::function<void(const std::string &value, std::string &error)> take;
+    };
     // The machine's parallel ports; listParports() unless a test gives its own.
     using PortLister = std::function<std::vector<ParportDevice>()>;
 
@@ -47,10 +46,12 @@ struct CommandLine
     // --base: a legacy base or the base of a port the kernel lists; empty when not given.
     std::optional<std::uint16_t> base;
 
-    // `ownOption` sees every argument that is none of the shared options; `listPorts` is
-    // asked only for a base off the legacy ones.
+    // Reads the arguments with getopt_long, in order, and stops at the first that is wrong;
+    // `ownOptions` are the program's own. `listPorts` is asked only for a base off the
+    // legacy ones.
     static CommandLine parse(const std::vector<std::string> &arguments,
-                             const OwnOption &ownOption = {}, const PortLister &listPorts = {});
+                             const std::vector<OwnOption> &ownOptions = {},
+                             const PortLister &listPorts = {});
 
     // An I/O address in hex, as "0xD010", "&HD010" or "D010", in either case, at most four
     // digits; nothing for anything else.
