@@ -1,6 +1,6 @@
 #include "acquisition/trigger.h"
 
-#include "acquisition/channels.h"
+#include "acquisition/channelchoice.h"
 
 #include <sstream>
 
@@ -9,8 +9,8 @@ namespace la {
 namespace {
 
 const char *const Allowed =
-    "write chN:rise, chN:fall, chN:edge, chN:high or chN:low with N from 1 to 5, and join "
-    "terms with commas, e.g. ch5:fall or ch1:high,ch5:fall";
+    "write L:rise, L:fall, L:edge, L:high or L:low with L a line ch1..ch5, d0..d7 or c0..c3, "
+    "and join terms with commas, e.g. ch5:fall or ch1:high,d3:rise";
 
 } // namespace
 
@@ -22,7 +22,6 @@ std::optional<TriggerCondition> TriggerCondition::parse(const std::string &text,
     }
     TriggerCondition condition;
     condition.m_text = text;
-    unsigned channelsSeen = 0;
     std::string edgeTerm;
     std::istringstream terms(text + ",");
     std::string term;
@@ -32,17 +31,10 @@ std::optional<TriggerCondition> TriggerCondition::parse(const std::string &text,
             return std::nullopt;
         }
         const std::size_t colon = term.find(':');
-        const std::string channel = term.substr(0, colon);
-        const std::string number = channel.size() > 2 ? channel.substr(2) : std::string();
-        if (channel.compare(0, 2, "ch") != 0 || number.empty() || number.size() > 6 ||
-            number.find_first_not_of("0123456789") != std::string::npos) {
-            error = "'" + term + "' is not a trigger term: " + Allowed;
-            return std::nullopt;
-        }
-        const int n = std::stoi(number);
-        if (n < 1 || n > 5) {
-            error =
-                "there is no channel " + number + " in '" + term + "': the channels are ch1 to ch5";
+        const std::optional<std::size_t> line = parseLineId(term.substr(0, colon), term, error);
+        if (!line) {
+            if (error.empty())
+                error = "'" + term + "' is not a trigger term: " + Allowed;
             return std::nullopt;
         }
         if (colon == std::string::npos) {
@@ -50,17 +42,16 @@ std::optional<TriggerCondition> TriggerCondition::parse(const std::string &text,
             return std::nullopt;
         }
         const std::string what = term.substr(colon + 1);
-        const ChannelWire &wire = ChannelWires[static_cast<std::size_t>(n - 1)];
-        const unsigned bit = wire.mask;
-        // The raw bit of a high line: set, or clear on the inverted Busy line.
-        const unsigned highBits = wire.inverted ? 0 : bit;
-        const unsigned lowBits = bit ^ highBits;
-        if (channelsSeen & (1u << n)) {
-            error = "ch" + std::to_string(n) + " appears twice in the trigger '" + text +
-                    "': give each channel one term";
+        const PortLine &wire = PortLines[*line];
+        const SampleWord bit = wire.mask();
+        // The register bit of a high pin: set, or clear on a line the port inverts.
+        const SampleWord highBits = wire.inverted ? 0 : bit;
+        const SampleWord lowBits = bit ^ highBits;
+        if (condition.lines() & bit) {
+            error = std::string(wire.id) + " appears twice in the trigger '" + text +
+                    "': give each line one term";
             return std::nullopt;
         }
-        channelsSeen |= 1u << n;
         const bool edge = what == "rise" || what == "fall" || what == "edge";
         if (edge && !edgeTerm.empty()) {
             error = "the trigger '" + text + "' has two edge terms (" + edgeTerm + ", " + term +
@@ -92,6 +83,17 @@ std::optional<TriggerCondition> TriggerCondition::parse(const std::string &text,
         }
     }
     return condition;
+}
+
+std::string TriggerCondition::notChosen(SampleWord chosen) const
+{
+    const SampleWord missing = lines() & ~chosen;
+    if (!missing)
+        return {};
+    const bool one = (missing & (missing - 1)) == 0;
+    return "the trigger '" + m_text + "' watches " + lineNames(missing) + ", which " +
+           (one ? "is" : "are") + " not among the lines --channels chooses: add " +
+           (one ? "it" : "them") + " there, or trigger on a chosen line";
 }
 
 } // namespace la

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace la {
 
@@ -55,6 +56,11 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
              else
                  options.samples = static_cast<std::size_t>(*n);
          }},
+        {"channels", 'C', true,
+         [&](const std::string &value, std::string &error) {
+             if (auto choice = ChannelChoice::parse(value, error))
+                 options.channels = std::move(*choice);
+         }},
         {"trigger", 0, true,
          [&](const std::string &value, std::string &error) {
              options.trigger = TriggerCondition::parse(value, error);
@@ -86,6 +92,13 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
         options.error = std::string(pretriggerGiven ? "--pretrigger" : "--timeout") +
                         " belongs to a trigger: give one with --trigger, e.g. --trigger ch5:fall";
     }
+    if (options.action == Action::Run && options.trigger) {
+        if (std::string refusal = options.trigger->notChosen(options.channels.bits());
+            !refusal.empty()) {
+            options.action = Action::Error;
+            options.error = std::move(refusal);
+        }
+    }
     return options;
 }
 
@@ -93,7 +106,7 @@ std::string CaptureOptions::usage(const std::string &program)
 {
     return "Usage: " + program +
            " [--simulate | --port-library PATH] [--base ADDRESS] [--samples N]\n"
-           "       [--trigger COND [--pretrigger P] [--timeout S]] [--output FILE]\n"
+           "       [-C LIST] [--trigger COND [--pretrigger P] [--timeout S]] [--output FILE]\n"
            "       " +
            program +
            " --list-ports\n"
@@ -105,10 +118,14 @@ std::string CaptureOptions::usage(const std::string &program)
            "  --samples N           how many reads, 1 to " +
            std::to_string(MostSamples) + " (default " + std::to_string(SampleCount) +
            ")\n"
+           "  -C, --channels LIST   the lines to read, in the order the file shows them:\n"
+           "                        ch1..ch5 (status, the default), d0..d7 (data),\n"
+           "                        c0..c3 (control), ranges such as d0-d7, a name for a\n"
+           "                        line with =, joined by commas: ch5=RX,d0-d7,c0=CS\n"
            "  --trigger COND        keep the reads around the first one at which COND holds:\n"
-           "                        chN:rise, chN:fall, chN:edge, chN:high or chN:low\n"
-           "                        (N = 1..5, 1 = line high), several joined by commas, all\n"
-           "                        at the same read, at most one edge\n"
+           "                        L:rise, L:fall, L:edge, L:high or L:low for a line L\n"
+           "                        (1 = pin high), several joined by commas, all at the\n"
+           "                        same read, at most one edge\n"
            "  --pretrigger P        percent of the reads from before the trigger, 0 to 99\n"
            "                        (default 10)\n"
            "  --timeout S           seconds to wait for the trigger (default 10); then exit\n"

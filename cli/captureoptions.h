@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/channelchoice.h"
 #include "acquisition/parallelport.h"
 #include "acquisition/trigger.h"
 #include "cli/commandline.h"
@@ -13,10 +14,10 @@
 
 namespace la {
 
-// What the command line asks of logic-capture: one capture of `samples` reads from the port
-// at portBase(), around the first moment `trigger` holds if one is given, written as VCD to
-// `output`, or to standard output when that is empty or "-"; or, with --list-ports, the list
-// of the machine's parallel ports.
+// What the command line asks of logic-capture: one capture of `samples` reads of the lines
+// `channels` from the port at portBase(), around the first moment `trigger` holds if one is
+// given, written as VCD to `output`, or to standard output when that is empty or "-"; or,
+// with --list-ports, the list of the machine's parallel ports.
 struct CaptureOptions : CommandLine
 {
     static constexpr std::size_t MostSamples = 100'000'000;
@@ -25,6 +26,7 @@ struct CaptureOptions : CommandLine
     bool listPorts = false;
     std::string output;                // the VCD file, or empty for standard output
     std::size_t samples = SampleCount; // as many as the window reads
+    ChannelChoice channels;            // the five status lines unless -C/--channels says
     std::optional<TriggerCondition> trigger;
     int pretrigger = 10;            // percent of the samples from before the trigger
     double timeoutSeconds = 10;     // how long to wait for the trigger

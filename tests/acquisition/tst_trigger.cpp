@@ -1,7 +1,9 @@
 // Triggered captures on a fake port and clock: what each condition means, where the capture
 // keeps its reads around the first read the condition holds at, and every malformed
-// condition refused with its own message.
+// condition refused with its own message; conditions on the data and control lines over
+// whole sample words, and refused when they watch a line not chosen.
 
+#include "acquisition/channelchoice.h"
 #include "acquisition/channels.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/samplingloop.h"
@@ -54,6 +56,10 @@ private slots:
     void position_data();
     void position();
     void neverHolding();
+    void anyLine_data();
+    void anyLine();
+    void notChosen_data();
+    void notChosen();
     void malformed_data();
     void malformed();
 };
@@ -123,13 +129,95 @@ void TstTrigger::neverHolding()
     QVERIFY(timedOut);
 }
 
+void TstTrigger::anyLine_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<uint>("previous"); // sample words: status | data << 8 | control << 16
+    QTest::addColumn<uint>("now");
+    QTest::addColumn<bool>("holds");
+
+    // Control bits 0, 1 and 3 read 1 while their pins are low; bit 2 (Init) does not.
+    // clang-format off
+    QTest::newRow("d3 rises")                    << "d3:rise" << 0x000000u << 0x000800u << true;
+    QTest::newRow("d3 stays high: no rise")      << "d3:rise" << 0x000800u << 0x000800u << false;
+    QTest::newRow("d3 falls")                    << "d3:fall" << 0xFFFFFFu << 0xFFF7FFu << true;
+    QTest::newRow("c0 Strobe rises: bit clears") << "c0:rise" << 0x010000u << 0x000000u << true;
+    QTest::newRow("c0 bit sets: a fall")         << "c0:rise" << 0x000000u << 0x010000u << false;
+    QTest::newRow("c0 low: bit set")             << "c0:low"  << 0x000000u << 0x010000u << true;
+    QTest::newRow("c1 Auto Linefeed high")       << "c1:high" << 0x000000u << 0xFDFFFFu << true;
+    QTest::newRow("c2 Init high: bit set")       << "c2:high" << 0x000000u << 0x040000u << true;
+    QTest::newRow("c3 Select In falls: bit sets") << "c3:fall" << 0x000000u << 0x080000u << true;
+    QTest::newRow("c3 edge")                     << "c3:edge" << 0x080000u << 0x000000u << true;
+    QTest::newRow("levels across the registers")
+        << "d7:high,c1:low,ch3:high" << 0x000000u << 0x028000u << true;
+    QTest::newRow("one level across the registers wrong")
+        << "d7:high,c1:low,ch3:high" << 0x000000u << 0x028080u << false;
+    QTest::newRow("an edge on ch5 is not one on the data lines")
+        << "ch5:edge" << 0x000000u << 0xFFFF00u << false;
+    // clang-format on
+}
+
+void TstTrigger::anyLine()
+{
+    QFETCH(QString, condition);
+    QFETCH(uint, previous);
+    QFETCH(uint, now);
+    QFETCH(bool, holds);
+    std::string error;
+    const auto trigger = TriggerCondition::parse(condition.toStdString(), error);
+    QVERIFY2(trigger, error.c_str());
+    QCOMPARE(trigger->holds(SampleWord(previous), SampleWord(now)), holds);
+    // A level alone holds at the first sample too; an edge never does.
+    QCOMPARE(trigger->holdsAtFirst(SampleWord(now)), holds && !trigger->hasEdge());
+}
+
+void TstTrigger::notChosen_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("channels"); // empty: the five status lines
+    QTest::addColumn<QString>("message");  // empty: the trigger fits
+
+    QTest::newRow("status lines by default") << "ch1:high,ch5:fall"
+                                             << ""
+                                             << "";
+    QTest::newRow("a data line chosen in a range") << "d3:rise"
+                                                   << "ch5,d0-d7"
+                                                   << "";
+    QTest::newRow("a named control line") << "c0:low"
+                                          << "c0=CS"
+                                          << "";
+    QTest::newRow("a data line by default")
+        << "d3:rise"
+        << ""
+        << "the trigger 'd3:rise' watches d3, which is not among the lines --channels chooses: "
+           "add it there, or trigger on a chosen line";
+    QTest::newRow("a status line left out")
+        << "ch1:high,d0:low,c0:low,c1:low"
+        << "d0"
+        << "the trigger 'ch1:high,d0:low,c0:low,c1:low' watches ch1, c0 and c1, which are not "
+           "among the lines --channels chooses: add them there, or trigger on a chosen line";
+}
+
+void TstTrigger::notChosen()
+{
+    QFETCH(QString, condition);
+    QFETCH(QString, channels);
+    QFETCH(QString, message);
+    std::string error;
+    const auto trigger = TriggerCondition::parse(condition.toStdString(), error);
+    const auto choice =
+        channels.isEmpty() ? ChannelChoice() : ChannelChoice::parse(channels.toStdString(), error);
+    QVERIFY2(trigger && choice, error.c_str());
+    QCOMPARE(QString::fromStdString(trigger->notChosen(choice->bits())), message);
+}
+
 void TstTrigger::malformed_data()
 {
     QTest::addColumn<QString>("condition");
     QTest::addColumn<QString>("message");
     const QString allowed =
-        "write chN:rise, chN:fall, chN:edge, chN:high or chN:low with N from "
-        "1 to 5, and join terms with commas, e.g. ch5:fall or ch1:high,ch5:fall";
+        "write L:rise, L:fall, L:edge, L:high or L:low with L a line ch1..ch5, d0..d7 or c0..c3, "
+        "and join terms with commas, e.g. ch5:fall or ch1:high,d3:rise";
     QTest::newRow("empty") << ""
                            << "--trigger needs a condition: " + allowed;
     QTest::newRow("not a term") << "x5:fall"
@@ -154,7 +242,20 @@ void TstTrigger::malformed_data()
                                   "ch2:fall): it can wait for one edge at a time";
     QTest::newRow("a channel twice") << "ch1:high,ch1:low"
                                      << "ch1 appears twice in the trigger 'ch1:high,ch1:low': "
-                                        "give each channel one term";
+                                        "give each line one term";
+    QTest::newRow("a data line twice") << "d3:high,d3:rise"
+                                       << "d3 appears twice in the trigger 'd3:high,d3:rise': "
+                                          "give each line one term";
+    QTest::newRow("data line 8")
+        << "d8:rise"
+        << "there is no data line 8 in 'd8:rise': the data lines are d0 to d7";
+    QTest::newRow("control line 4")
+        << "ch1:high,c4:low"
+        << "there is no control line 4 in 'c4:low': the control lines are c0 to c3";
+    QTest::newRow("two edges on new lines")
+        << "d0:edge,c0:fall"
+        << "the trigger 'd0:edge,c0:fall' has two edge terms (d0:edge, c0:fall): it can wait "
+           "for one edge at a time";
     QTest::newRow("trailing comma") << "ch1:high,"
                                     << "the trigger 'ch1:high,' has an empty term: " + allowed;
     QTest::newRow("space") << "ch1:high, ch2:low"

@@ -1,5 +1,5 @@
-// logic-capture's command line: the port, the base address and the output file, and the one
-// message for what it does not accept.
+// logic-capture's command line: the port, the base address, the lines and the output file,
+// and the one message for what it does not accept.
 
 #include "cli/captureoptions.h"
 #include "cli/porttable.h"
@@ -22,6 +22,8 @@ private slots:
     void statusPortKeepsSixteenBits();
     void longAndTriggered_data();
     void longAndTriggered();
+    void linesChosen_data();
+    void linesChosen();
     void portTableSaysWhatCanBeUsed();
 };
 
@@ -109,9 +111,10 @@ void TstCaptureOptions::helpListsEveryOption()
     const QStringList lines =
         QString::fromStdString(CaptureOptions::usage("logic-capture")).split('\n');
     QVERIFY(lines.first().startsWith("Usage: logic-capture "));
-    for (const char *option : {"--simulate", "--port-library PATH", "--base ADDRESS",
-                               "--list-ports", "--samples N", "--trigger COND", "--pretrigger P",
-                               "--timeout S", "--output FILE", "--help", "--version"}) {
+    for (const char *option :
+         {"--simulate", "--port-library PATH", "--base ADDRESS", "--list-ports", "--samples N",
+          "-C, --channels LIST", "--trigger COND", "--pretrigger P", "--timeout S", "--output FILE",
+          "--help", "--version"}) {
         const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
             return l.startsWith(QString("  ") + option + " ");
         });
@@ -177,6 +180,50 @@ void TstCaptureOptions::longAndTriggered()
     QCOMPARE(options.pretrigger, pretrigger);
     QCOMPARE(options.timeoutSeconds, timeout);
     QCOMPARE(options.toStandardOutput(), toStandardOutput);
+}
+
+void TstCaptureOptions::linesChosen_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("wires"); // the names in order
+    QTest::addColumn<QString>("error");
+
+    const QString data = "d0 d1 d2 d3 d4 d5 d6 d7";
+    // clang-format off
+    QTest::newRow("the five status lines by default") << QStringList{} << "ch1 ch2 ch3 ch4 ch5" << "";
+    QTest::newRow("-C") << QStringList{"-C", "ch5=RX,d0-d7"} << "RX " + data << "";
+    QTest::newRow("--channels=") << QStringList{"--channels=c0=CS,c3"} << "CS c3" << "";
+    QTest::newRow("a trigger on a chosen line, given first")
+        << QStringList{"--trigger", "d3:rise,c0:low", "-C", "c0,d0-d7"} << "c0 " + data << "";
+    QTest::newRow("a trigger on a line not chosen")
+        << QStringList{"--trigger", "d3:rise"} << ""
+        << "the trigger 'd3:rise' watches d3, which is not among the lines --channels chooses: "
+           "add it there, or trigger on a chosen line";
+    QTest::newRow("a wrong list") << QStringList{"-C", "d9"} << ""
+        << "there is no data line 9 in 'd9': the data lines are d0 to d7";
+    QTest::newRow("-C without its list") << QStringList{"-C"} << ""
+        << "--channels needs a list of lines: list lines from ch1..ch5 (status), d0..d7 (data) "
+           "and c0..c3 (control), alone or as ranges such as d0-d7, each at most once, a line "
+           "named if you like, joined by commas, e.g. ch5=RX,d0-d7,c0=CS";
+    // clang-format on
+}
+
+void TstCaptureOptions::linesChosen()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, wires);
+    QFETCH(QString, error);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    const CaptureOptions options = CaptureOptions::parse(argv);
+    QCOMPARE(QString::fromStdString(options.error), error);
+    if (!error.isEmpty())
+        return;
+    QStringList names;
+    for (const ChosenLine &line : options.channels.lines())
+        names << QString::fromStdString(line.name);
+    QCOMPARE(names.join(' '), wires);
 }
 
 void TstCaptureOptions::portTableSaysWhatCanBeUsed()
