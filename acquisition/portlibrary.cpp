@@ -1,5 +1,8 @@
 #include "acquisition/portlibrary.h"
 
+#include "acquisition/channels.h"
+#include "acquisition/parallelport.h"
+
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
@@ -59,6 +62,8 @@ void PortLibrary::unload()
     m_lastErrorLookedUp = false;
     m_source = nullptr;
     m_sourceLookedUp = false;
+    m_inputs = nullptr;
+    m_inputsLookedUp = false;
 }
 
 void *PortLibrary::load()
@@ -93,7 +98,7 @@ void *PortLibrary::lookUp(const char *name)
     if (!function) {
         // With nothing taken from it yet, let go of the file so that the next call loads it
         // afresh: the user may replace it with a proper port library.
-        if (!m_inp32 && !m_out32 && !m_lastError && !m_source)
+        if (!m_inp32 && !m_out32 && !m_lastError && !m_source && !m_inputs)
             unload();
         throw PortError("The port library " + m_path + " has no function " + name +
                         ": it is not a port library (one exports Inp32 and Out32 with C "
@@ -142,6 +147,33 @@ std::string PortLibrary::source(std::int16_t address)
             return text;
     }
     return "the port library " + m_path;
+}
+
+RouteInputs PortLibrary::inputs(std::int16_t address)
+{
+    void *handle = load();
+    if (!m_inputsLookedUp) {
+        m_inputs = reinterpret_cast<PortInputsFn>(dlsym(handle, "PortInputs"));
+        m_inputsLookedUp = true;
+    }
+    RouteInputs route;
+    if (!m_inputs)
+        return route;
+    const char *modes = nullptr;
+    const int readable = m_inputs(address, &modes);
+    if (readable < 0) {
+        const std::string why = takeLastError();
+        throw PortError(!why.empty() ? why
+                                     : "The port library " + m_path + " cannot reach the port at " +
+                                           hexAddress(static_cast<std::uint16_t>(address)) +
+                                           ". Check the port, or start with --simulate to use "
+                                           "the simulated probe.");
+    }
+    route.dataPins = (readable & DataPinsReadable) != 0;
+    route.controlPins = (readable & ControlPinsReadable) != 0;
+    if (modes)
+        route.kernelModes = modes;
+    return route;
 }
 
 } // namespace la

@@ -29,6 +29,8 @@ public:
     // What the library's PortSource says; for a library without one (or that cannot say),
     // its file: "the port library /path/libport.so".
     std::string source(std::int16_t address) override;
+    // What the library's PortInputs says; for a library without one, direct access.
+    RouteInputs inputs(std::int16_t address) override;
 
 private:
     void *load();
@@ -43,6 +45,8 @@ private:
     bool m_lastErrorLookedUp = false;
     PortSourceFn m_source = nullptr;
     bool m_sourceLookedUp = false;
+    PortInputsFn m_inputs = nullptr;
+    bool m_inputsLookedUp = false;
 };
 
 } // namespace la

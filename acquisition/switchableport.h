@@ -22,6 +22,7 @@ public:
     // The message of the library whose function was handed out last.
     std::string takeLastError() override;
     std::string source(std::int16_t address) override { return m_reads->source(address); }
+    RouteInputs inputs(std::int16_t address) override { return m_reads->inputs(address); }
 
 private:
     PortIo &m_wired;

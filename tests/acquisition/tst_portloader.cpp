@@ -1,3 +1,4 @@
+#include "acquisition/channels.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/portlibrarylocation.h"
 
@@ -60,6 +61,8 @@ private slots:
     void missingFunctionIsNamed_data();
     void missingFunctionIsNamed();
     void callsAndMessagesReachTheLibrary();
+    void routeIsAskedOfTheLibrary_data();
+    void routeIsAskedOfTheLibrary();
     void loadsAtFirstUseAndRetries_data();
     void loadsAtFirstUseAndRetries();
     void programFindsTheBuiltLibraries();
@@ -165,6 +168,54 @@ void PortLoaderTest::callsAndMessagesReachTheLibrary()
     QCOMPARE(library.source(0x379), "the port library " + path.toStdString());
 }
 
+void PortLoaderTest::routeIsAskedOfTheLibrary_data()
+{
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("failure");  // what PortLastError says
+    QTest::addColumn<QString>("expected"); // data, control, modes; or the PortError
+
+    const QString recording = LA_TEST_RECORDING_LIB;
+    // clang-format off
+    QTest::newRow("ppdev with TRISTATE") << recording << DataPinsReadable << "" << "data - PCSPP,TRISTATE";
+    QTest::newRow("direct access") << recording << (DataPinsReadable | ControlPinsReadable) << "" << "data control";
+    QTest::newRow("unreachable, said why") << recording << -1 << "unplugged" << "unplugged";
+    QTest::newRow("unreachable, no word why") << recording << -1 << ""
+        << "The port library PATH cannot reach the port at 0x37A. Check the port, or start with "
+           "--simulate to use the simulated probe.";
+    QTest::newRow("no PortInputs: direct access") << QString(LA_TEST_NO_OUT32_LIB) << 0 << "" << "data control";
+    // clang-format on
+}
+
+void PortLoaderTest::routeIsAskedOfTheLibrary()
+{
+    QFETCH(QString, library);
+    QFETCH(int, answer);
+    QFETCH(QString, failure);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QString path = copyOf(qPrintable(library), dir);
+    PortLibrary port(path.toStdString());
+    port.inp32();
+    if (auto answerWith =
+            reinterpret_cast<void (*)(int, const char *)>(loadedFunction(path, "TestPortInputs"))) {
+        answerWith(answer, answer == DataPinsReadable ? "PCSPP,TRISTATE" : nullptr);
+        if (!failure.isEmpty())
+            reinterpret_cast<void (*)(const char *)>(loadedFunction(path, "TestPortFail"))(
+                qPrintable(failure));
+    }
+    QString said;
+    try {
+        const RouteInputs route = port.inputs(0x37A);
+        said = QString(route.dataPins ? "data" : "-") + (route.controlPins ? " control" : " -") +
+               (route.kernelModes ? " " + QString::fromStdString(*route.kernelModes) : "");
+    } catch (const PortError &error) {
+        said = QString(error.what()).replace(path, "PATH");
+    }
+    QCOMPARE(said, expected);
+}
+
 void PortLoaderTest::loadsAtFirstUseAndRetries_data()
 {
     QTest::addColumn<QString>("firstFile"); // empty: no file at first
@@ -211,6 +262,8 @@ void PortLoaderTest::shippedLibrariesWork()
     simulated.out32()(0x378, 0xA5);
     QCOMPARE(in(0x378), std::int16_t(0xA5));
     QCOMPARE(simulated.source(0x379), std::string("the simulated probe"));
+    const RouteInputs route = simulated.inputs(0x37A);
+    QVERIFY(route.dataPins && route.controlPins && !route.kernelModes);
     QCOMPARE(simulated.source(std::int16_t(0xD011)),
              std::string("an empty bus (the simulated probe answers at 0x378, 0x3BC and 0x278 "
                          "only)"));
