@@ -55,3 +55,14 @@ const char *PortSource(std::int16_t address)
         return nullptr;
     }
 }
+
+int PortInputs(std::int16_t address, const char **modes)
+{
+    try {
+        const std::lock_guard lock(portMutex);
+        return port().inputs(static_cast<std::uint16_t>(address), modes);
+    } catch (...) {
+        *modes = nullptr;
+        return -1;
+    }
+}

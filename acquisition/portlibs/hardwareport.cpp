@@ -1,5 +1,6 @@
 #include "acquisition/portlibs/hardwareport.h"
 
+#include "acquisition/channels.h"
 #include "acquisition/parallelport.h"
 #include "acquisition/portlibs/parportdevices.h"
 
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/ppdev.h>
+#include <sstream>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #include <utility>
@@ -21,21 +23,40 @@ const char *const kRoutesRemedy = "Fix either of these";
 const char *const kDeviceRemedy = "Check the port; the next call opens the device again";
 const char *const kDeviceOnlyRemedy = "Make the device usable";
 
+// Whether the kernel's list of modes ("PCSPP,TRISTATE,EPP") has one in which the data pins
+// can be inputs.
+bool turnsDataAround(const std::string &modes)
+{
+    std::istringstream list(modes);
+    std::string mode;
+    while (std::getline(list, mode, ',')) {
+        if (mode == "TRISTATE" || mode == "EPP" || mode == "ECP")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 HardwarePort::HardwarePort(std::string procRoot, std::string devRoot,
-                           std::unique_ptr<DirectAccess> direct)
-    : m_procRoot(std::move(procRoot)), m_devRoot(std::move(devRoot)), m_direct(std::move(direct))
+                           std::unique_ptr<DirectAccess> direct, DeviceControl control)
+    : m_procRoot(std::move(procRoot)), m_devRoot(std::move(devRoot)), m_direct(std::move(direct)),
+      m_control(std::move(control))
 {
     if (!m_direct)
         m_direct = std::make_unique<SystemDirectAccess>();
+    if (!m_control) {
+        m_control = [](int fd, unsigned long request, void *argument) {
+            return ioctl(fd, request, argument);
+        };
+    }
 }
 
 HardwarePort::~HardwarePort()
 {
     for (Port &port : m_ports) {
         if (port.fd >= 0) {
-            ioctl(port.fd, PPRELEASE);
+            m_control(port.fd, PPRELEASE, nullptr);
             close(port.fd);
         }
     }
@@ -49,7 +70,7 @@ int HardwarePort::openDevice(const std::string &device, std::string &reason)
         return -1;
     }
     // Every ppdev register call needs the port claimed first.
-    if (ioctl(fd, PPCLAIM) != 0) {
+    if (m_control(fd, PPCLAIM, nullptr) != 0) {
         const int error = errno;
         reason = deviceProblem(device + ": PPCLAIM", error);
         if (error == ENOTTY)
@@ -84,7 +105,7 @@ HardwarePort::Port *HardwarePort::reach(std::uint16_t address, const char *actio
         base = found.base;
         const int fd = openDevice(found.device, ppdevReason);
         if (fd >= 0) {
-            m_ports.push_back({found.base, fd, found.device});
+            m_ports.push_back({found.base, fd, found.device, found.modes});
             return &m_ports.back();
         }
         break;
@@ -108,7 +129,7 @@ HardwarePort::Port *HardwarePort::reach(std::uint16_t address, const char *actio
     }
     std::string directReason;
     if (m_direct->grant(*legacy, ControlOffset + 1, directReason)) {
-        m_ports.push_back({*legacy, -1, {}});
+        m_ports.push_back({*legacy, -1, {}, {}});
         return &m_ports.back();
     }
     fail(action, address, ppdevReason + "; direct access: " + directReason, kRoutesRemedy);
@@ -139,18 +160,7 @@ int HardwarePort::read(std::uint16_t address)
     const int offset = address - port->base;
     if (port->fd < 0)
         return m_direct->in(address);
-
-    static const unsigned long requests[] = {PPRDATA, PPRSTATUS, PPRCONTROL};
-    static const char *const names[] = {"PPRDATA", "PPRSTATUS", "PPRCONTROL"};
-    unsigned char value = 0;
-    if (ioctl(port->fd, requests[offset], &value) != 0) {
-        const std::string reason =
-            port->device + ": " + names[offset] + ": " + std::strerror(errno);
-        drop(port);
-        fail(kReadAction, address, reason, kDeviceRemedy);
-        return -1;
-    }
-    return value;
+    return readDevice(*port, offset);
 }
 
 bool HardwarePort::write(std::uint16_t address, std::uint8_t value)
@@ -163,20 +173,68 @@ bool HardwarePort::write(std::uint16_t address, std::uint8_t value)
         m_direct->out(address, value);
         return true;
     }
-    // The status register is read-only; ppdev has no call to write it.
-    if (offset == 1)
-        return true;
+    return writeDevice(*port, offset, value);
+}
 
-    unsigned char byte = value;
-    const unsigned long request = offset == 0 ? PPWDATA : PPWCONTROL;
-    if (ioctl(port->fd, request, &byte) != 0) {
-        const std::string reason = port->device + ": " + (offset == 0 ? "PPWDATA" : "PPWCONTROL") +
-                                   ": " + std::strerror(errno);
-        drop(port);
+int HardwarePort::readDevice(Port &port, int offset)
+{
+    static const unsigned long requests[] = {PPRDATA, PPRSTATUS, PPRCONTROL};
+    static const char *const names[] = {"PPRDATA", "PPRSTATUS", "PPRCONTROL"};
+    unsigned char value = 0;
+    if (m_control(port.fd, requests[offset], &value) != 0) {
+        const std::string reason = port.device + ": " + names[offset] + ": " + std::strerror(errno);
+        const std::uint16_t address = static_cast<std::uint16_t>(port.base + offset);
+        drop(&port);
+        fail(kReadAction, address, reason, kDeviceRemedy);
+        return -1;
+    }
+    if (offset == ControlOffset && port.dataInput)
+        value |= DataInputBit;
+    return value;
+}
+
+bool HardwarePort::writeDevice(Port &port, int offset, std::uint8_t value)
+{
+    // The status register is read-only; ppdev has no call to write it.
+    if (offset == StatusOffset)
+        return true;
+    const char *name = "PPWDATA";
+    int result = 0;
+    if (offset == 0) {
+        unsigned char byte = value;
+        result = m_control(port.fd, PPWDATA, &byte);
+    } else {
+        int input = (value & DataInputBit) != 0;
+        name = "PPDATADIR";
+        result = m_control(port.fd, PPDATADIR, &input);
+        if (result == 0) {
+            port.dataInput = input != 0;
+            unsigned char byte = value & 0x0F;
+            name = "PPWCONTROL";
+            result = m_control(port.fd, PPWCONTROL, &byte);
+        }
+    }
+    if (result != 0) {
+        const std::string reason = port.device + ": " + name + ": " + std::strerror(errno);
+        const std::uint16_t address = static_cast<std::uint16_t>(port.base + offset);
+        drop(&port);
         fail(kWriteAction, address, reason, kDeviceRemedy);
         return false;
     }
     return true;
+}
+
+int HardwarePort::inputs(std::uint16_t address, const char **modes)
+{
+    *modes = nullptr;
+    Port *port = reach(address, kReadAction);
+    if (!port)
+        return -1;
+    if (port->fd < 0)
+        return DataPinsReadable | ControlPinsReadable;
+    m_modes = port->modes;
+    *modes = m_modes.c_str();
+    return turnsDataAround(port->modes) ? DataPinsReadable : 0;
 }
 
 const char *HardwarePort::source(std::uint16_t address)

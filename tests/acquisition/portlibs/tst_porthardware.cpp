@@ -1,3 +1,4 @@
+#include "acquisition/channels.h"
 #include "acquisition/parallelport.h"
 #include "acquisition/portlibs/hardwareport.h"
 #include "acquisition/portlibs/parportdevices.h"
@@ -7,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace la;
@@ -66,14 +70,61 @@ struct FakeSystem
     }
 };
 
+// A ppdev driver in front of plain files: it claims, keeps a copy of the four control bits
+// as the kernel does, reads 0xA5 on the data pins, fails the one call it is told to, and logs
+// the calls: "PPDATADIR 1", "PPWCONTROL 0C", "PPRDATA".
+struct FakePpdev
+{
+    QStringList log;
+    unsigned long failing = 0;
+    unsigned char control = 0x0C;
+
+    int call(unsigned long request, void *argument)
+    {
+        auto byte = static_cast<unsigned char *>(argument);
+        const QString value = QString::asprintf(" %02X", argument ? *byte : 0);
+        switch (request) {
+        case PPCLAIM:
+        case PPRELEASE:
+            return 0;
+        case PPDATADIR:
+            log << QString("PPDATADIR %1").arg(*static_cast<int *>(argument));
+            break;
+        case PPWCONTROL:
+            log << "PPWCONTROL" + value;
+            control = *byte;
+            break;
+        case PPRCONTROL:
+            log << "PPRCONTROL";
+            *byte = control;
+            break;
+        case PPRDATA:
+            log << "PPRDATA";
+            *byte = 0xA5;
+            break;
+        default:
+            log << QString("other %1").arg(request);
+        }
+        if (request != failing)
+            return 0;
+        errno = EINVAL;
+        return -1;
+    }
+};
+
 struct PortUnderTest
 {
     FakeDirectAccess *direct = new FakeDirectAccess;
     HardwarePort port;
 
-    explicit PortUnderTest(const FakeSystem &system)
+    explicit PortUnderTest(const FakeSystem &system, FakePpdev *ppdev = nullptr)
         : port(system.dir.filePath("proc").toStdString(), system.dir.filePath("dev").toStdString(),
-               std::unique_ptr<DirectAccess>(direct))
+               std::unique_ptr<DirectAccess>(direct),
+               ppdev ? HardwarePort::DeviceControl(
+                           [ppdev](int, unsigned long request, void *argument) {
+                               return ppdev->call(request, argument);
+                           })
+                     : HardwarePort::DeviceControl())
     {
     }
     QString takeError()
@@ -99,6 +150,10 @@ private slots:
     void unreachablePortIsExplained();
     void failureLatchesUntilTheMessageIsRead();
     void directAccessIsTheFallback();
+    void deviceTurnsTheDataPins_data();
+    void deviceTurnsTheDataPins();
+    void routeSaysWhatItReads_data();
+    void routeSaysWhatItReads();
 };
 
 void PortHardwareTest::portsAreListed()
@@ -319,6 +374,90 @@ void PortHardwareTest::directAccessIsTheFallback()
     // The route is named for a port reached, and nothing is said of one not reached.
     QCOMPARE(QString(hardware.port.source(0x379)), QString("the port at 0x378 by direct access"));
     QCOMPARE(hardware.port.source(0x3BD), nullptr);
+}
+
+void PortHardwareTest::deviceTurnsTheDataPins_data()
+{
+    QTest::addColumn<int>("control"); // written to 0x37A, then data and control read
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("controlRead"); // -1: the write failed
+
+    const QStringList reads{"PPRDATA", "PPRCONTROL"};
+    // clang-format off
+    QTest::newRow("bit 5 set: input, then the four low bits")
+        << 0x2C << "" << QStringList{"PPDATADIR 1", "PPWCONTROL 0C"} + reads << 0x2C;
+    QTest::newRow("bit 5 clear: output")
+        << 0x0B << "" << QStringList{"PPDATADIR 0", "PPWCONTROL 0B"} + reads << 0x0B;
+    QTest::newRow("bits the driver does not keep are dropped")
+        << 0xE4 << "" << QStringList{"PPDATADIR 1", "PPWCONTROL 04"} + reads << 0x24;
+    QTest::newRow("a direction the driver refuses: no control write")
+        << 0x2C << "PPDATADIR" << QStringList{"PPDATADIR 1"} << -1;
+    // clang-format on
+}
+
+void PortHardwareTest::deviceTurnsTheDataPins()
+{
+    QFETCH(int, control);
+    QFETCH(QString, failing);
+    QFETCH(QStringList, calls);
+    QFETCH(int, controlRead);
+
+    FakeSystem system;
+    system.addPort(0, "888\t0\n", true, "PCSPP,TRISTATE\n");
+    FakePpdev ppdev;
+    ppdev.failing = failing == "PPDATADIR" ? PPDATADIR : 0;
+    PortUnderTest hardware(system, &ppdev);
+
+    QCOMPARE(hardware.port.write(0x37A, std::uint8_t(control)), controlRead != -1);
+    if (controlRead == -1) {
+        QCOMPARE(ppdev.log, calls);
+        QCOMPARE(hardware.takeError(),
+                 "Cannot write to the parallel port at 0x37A: " + system.device(0) +
+                     ": PPDATADIR: Invalid argument. Check the port; the next call opens the "
+                     "device again, or start with --simulate to run the simulated probe.");
+        return;
+    }
+    // The data pins read through the device; the control register is the driver's copy
+    // with the direction as set.
+    QCOMPARE(hardware.port.read(0x378), 0xA5);
+    QCOMPARE(hardware.port.read(0x37A), controlRead);
+    QCOMPARE(ppdev.log, calls);
+    QCOMPARE(hardware.direct->log, QStringList());
+}
+
+void PortHardwareTest::routeSaysWhatItReads_data()
+{
+    QTest::addColumn<QByteArray>("modes"); // null: no port listed, direct access granted
+    QTest::addColumn<int>("readable");
+
+    const int both = DataPinsReadable | ControlPinsReadable;
+    QTest::newRow("ppdev, TRISTATE") << QByteArray("PCSPP,TRISTATE\n") << DataPinsReadable;
+    QTest::newRow("ppdev, EPP") << QByteArray("PCSPP,EPP") << DataPinsReadable;
+    QTest::newRow("ppdev, ECP last") << QByteArray("PCSPP,COMPAT,ECP") << DataPinsReadable;
+    QTest::newRow("ppdev, a plain port") << QByteArray("PCSPP") << 0;
+    QTest::newRow("ppdev, no modes") << QByteArray("") << 0;
+    QTest::newRow("direct access reads both") << QByteArray() << both;
+}
+
+void PortHardwareTest::routeSaysWhatItReads()
+{
+    QFETCH(QByteArray, modes);
+    QFETCH(int, readable);
+
+    FakeSystem system;
+    if (!modes.isNull())
+        system.addPort(0, "888\t0\n", true, modes);
+    FakePpdev ppdev;
+    PortUnderTest hardware(system, &ppdev);
+    hardware.direct->grants = modes.isNull();
+
+    const char *kernelModes = "unset";
+    QCOMPARE(hardware.port.inputs(0x37A, &kernelModes), readable);
+    QCOMPARE(kernelModes ? QByteArray(kernelModes) : QByteArray(),
+             modes.isNull() ? QByteArray() : modes.trimmed());
+    QCOMPARE(hardware.takeError(), QString());
+    QCOMPARE(ppdev.log, QStringList());
 }
 
 QTEST_GUILESS_MAIN(PortHardwareTest)
