@@ -25,11 +25,15 @@ struct ProbeLines
 //             each character and a whole one after each message, as a device printing
 //             through a UART a character at a time does. The gaps let a receiver that
 //             starts in the middle of a character find the frame at the next one.
+//   d0..d7    an 8-bit counter that steps on every falling edge of ch1 (every 100 us), so
+//             ch1's rising edge falls in the middle of each value: a bus with its clock,
+//             100 reads a value at a microsecond a read
 class ProbeSignals
 {
 public:
     static constexpr std::int64_t kSecondNs = 1'000'000'000;
     static constexpr std::int64_t kCounterStepNs = 50'000;
+    static constexpr std::int64_t kDataStepNs = 2 * kCounterStepNs;
     static constexpr std::int64_t kPwmPeriodNs = 1'000'000;
     static constexpr std::int64_t kSweepPeriodNs = 4 * kSecondNs;
     static constexpr int kMinDutyPermille = 100;
@@ -50,6 +54,12 @@ public:
     // The number of whole UART bit times from t = 0 to t.
     static std::int64_t uartBitIndexAt(std::int64_t tNs);
     static bool uartAt(std::int64_t tNs);
+
+    // The data pins, d0 the counter's bit 0.
+    static std::uint8_t dataAt(std::int64_t tNs)
+    {
+        return static_cast<std::uint8_t>(tNs / kDataStepNs % 256);
+    }
 
     // The status register as the port shows these lines: ch1 bit 4, ch2 bit 5, ch4 bit 6,
     // ch5 bit 3, and ch3 bit 7, which the port hardware inverts. Bits 0..2 read 0.

@@ -1,5 +1,7 @@
-// libport-simulated.so: a parallel port with the simulated probe on its status lines. It
-// never fails, so it keeps no error message.
+// libport-simulated.so: a parallel port with the simulated probe on its status lines and,
+// once turned around, a counter on its data pins. It never fails, so it keeps no error
+// message.
+#include "acquisition/channels.h"
 #include "acquisition/portlibs/portexports.h"
 #include "acquisition/portlibs/simulatedport.h"
 
@@ -32,4 +34,11 @@ void Out32(std::int16_t address, std::int16_t value)
 const char *PortSource(std::int16_t address)
 {
     return la::SimulatedPort::source(static_cast<std::uint16_t>(address));
+}
+
+// Its pins read as a port's do by direct access: data once turned around, control always.
+int PortInputs(std::int16_t, const char **modes)
+{
+    *modes = nullptr;
+    return la::DataPinsReadable | la::ControlPinsReadable;
 }

@@ -1,5 +1,6 @@
 #include "acquisition/portlibs/simulatedport.h"
 
+#include "acquisition/channels.h"
 #include "acquisition/portlibs/probesignals.h"
 
 #include <utility>
@@ -28,11 +29,11 @@ std::uint8_t SimulatedPort::read(std::uint16_t address)
         return 0xFF;
     switch (offset) {
     case 0:
-        return registers->data;
+        return registers->control & DataInputBit ? ProbeSignals::dataAt(t) : registers->data;
     case 1:
         return ProbeSignals::statusAt(t);
     default:
-        return registers->control & 0x0F;
+        return registers->control;
     }
 }
 
@@ -45,7 +46,7 @@ void SimulatedPort::write(std::uint16_t address, std::uint8_t value)
     if (offset == 0)
         registers->data = value;
     else if (offset == 2)
-        registers->control = value & 0x0F;
+        registers->control = value & (DataInputBit | 0x0F);
     // The status register is read-only: a write to it changes nothing.
 }
 

@@ -10,9 +10,11 @@ namespace la {
 
 // The registers of a parallel port with the simulated probe on its status lines, at each of
 // the three legacy bases. The status register (base + 1) shows the probe at the moment of
-// the read; data (base + 0) and control (base + 2) read back what was written, control only
-// in its low four bits as a port does. Any other address is a floating bus and reads 0xFF.
-// Every read is paced like a real port's.
+// the read. The data register (base + 0) reads back what was written, or, once control bit 5
+// turns the pins around, the probe's counter on them. The control register (base + 2) reads
+// back its four pins' bits and the direction bit as written: nothing drives the pins, so a
+// released pin reads high, as on a port with nothing connected. Any other address is a
+// floating bus and reads 0xFF. Every read is paced like a real port's.
 class SimulatedPort
 {
 public:

@@ -72,6 +72,8 @@ private slots:
     void pacerKeepsReadsOneMicrosecondApart();
     void portDecodesAddresses_data();
     void portDecodesAddresses();
+    void dataPinsCarryTheCounter_data();
+    void dataPinsCarryTheCounter();
 };
 
 void PortSimulatedTest::counterCounts_data()
@@ -207,29 +209,67 @@ void PortSimulatedTest::pacerKeepsReadsOneMicrosecondApart()
 void PortSimulatedTest::portDecodesAddresses_data()
 {
     QTest::addColumn<int>("writeAddress");
+    QTest::addColumn<int>("value");
     QTest::addColumn<int>("readAddress");
     QTest::addColumn<int>("expected"); // -1: the probe's status at the read's time
 
-    QTest::newRow("data 0x378") << 0x378 << 0x378 << 0xA5;
-    QTest::newRow("control keeps its low nibble") << 0x27A << 0x27A << 0x05;
-    QTest::newRow("bases are separate ports") << 0x378 << 0x278 << 0x00;
-    QTest::newRow("control is not data") << 0x37A << 0x378 << 0x00;
-    QTest::newRow("status ignores writes") << 0x3BD << 0x3BD << -1;
-    QTest::newRow("beyond the registers floats") << 0x37B << 0x37B << 0xFF;
+    // clang-format off
+    QTest::newRow("data 0x378") << 0x378 << 0xA5 << 0x378 << 0xA5;
+    QTest::newRow("control keeps its pins' bits and the direction") << 0x27A << 0xA5 << 0x27A << 0x25;
+    QTest::newRow("bases are separate ports") << 0x378 << 0xA5 << 0x278 << 0x00;
+    // Bit 5 clear: the data pins stay outputs and show the latch.
+    QTest::newRow("control is not data") << 0x37A << 0x85 << 0x378 << 0x00;
+    QTest::newRow("status ignores writes") << 0x3BD << 0xA5 << 0x3BD << -1;
+    QTest::newRow("beyond the registers floats") << 0x37B << 0xA5 << 0x37B << 0xFF;
+    // clang-format on
 }
 
 void PortSimulatedTest::portDecodesAddresses()
 {
     QFETCH(int, writeAddress);
+    QFETCH(int, value);
     QFETCH(int, readAddress);
     QFETCH(int, expected);
 
     SteppingClock clock{7 * kS + 123 * kUs, 2000};
     SimulatedPort port(clock.function());
-    port.write(writeAddress, 0xA5);
+    port.write(writeAddress, value);
     if (expected == -1)
         expected = ProbeSignals::statusAt(clock.now);
     QCOMPARE(int(port.read(readAddress)), expected);
+}
+
+void PortSimulatedTest::dataPinsCarryTheCounter_data()
+{
+    QTest::addColumn<qint64>("t");
+    QTest::addColumn<int>("control"); // written before the read
+    QTest::addColumn<int>("data");    // -1: the latch, 0x5A
+
+    // The counter runs through its 256 values every 25.6 ms; this is its 300th round.
+    const qint64 round = 300 * 25600 * kUs;
+    QTest::newRow("turned around: zero") << round << 0x20 << 0x00;
+    QTest::newRow("one step of ch1 later") << round + 100 * kUs << 0x2F << 0x01;
+    QTest::newRow("just before the step") << round + 100 * kUs - 1 << 0x20 << 0x00;
+    QTest::newRow("255") << round + 25500 * kUs << 0x20 << 0xFF;
+    QTest::newRow("wraps to zero") << round + 25600 * kUs << 0x20 << 0x00;
+    QTest::newRow("not turned around: the latch") << round + 100 * kUs << 0x0F << -1;
+}
+
+void PortSimulatedTest::dataPinsCarryTheCounter()
+{
+    QFETCH(qint64, t);
+    QFETCH(int, control);
+    QFETCH(int, data);
+
+    SteppingClock clock{t, 2000};
+    SimulatedPort port(clock.function());
+    port.write(0x378, 0x5A);
+    port.write(0x37A, std::uint8_t(control));
+    QCOMPARE(int(port.read(0x378)), data == -1 ? 0x5A : data);
+    // The counter steps as ch1 falls, so ch1's rising edge lies in the middle of a value.
+    const qint64 step = t - t % (100 * kUs);
+    QVERIFY(!ProbeSignals::linesAt(step).ch1 && ProbeSignals::linesAt(step - 1).ch1);
+    QVERIFY(ProbeSignals::linesAt(step + 50 * kUs).ch1);
 }
 
 QTEST_GUILESS_MAIN(PortSimulatedTest)
