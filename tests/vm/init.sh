@@ -28,6 +28,7 @@ capture=/opt/la/bin/logic-capture
 $check port
 $check user-ppdev $library
 $check card-ppdev $library
+$check user-ppdev-lines $library
 if [ -x $capture ]; then
   $check list-ports $capture
   $check capture $capture
@@ -39,6 +40,7 @@ rmmod ppdev || echo "VMCHECK modules: FAIL rmmod ppdev"
 $check root-direct $library
 $check card-direct $library
 $check user-none $library
+$check root-direct-lines $library
 
 echo "VMCHECK finished"
 poweroff -f

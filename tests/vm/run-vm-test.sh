@@ -162,7 +162,9 @@ results=$(tr -d '\r' <"$console" | grep -ao 'VMCHECK .*' || true)
 
 expected=("port" "card port" "user-ppdev reads" "user-ppdev writes" "card-ppdev reads"
           "card-ppdev writes" "root-direct reads" "root-direct writes" "card-direct refused"
-          "card-direct untouched" "user-none error" "user-none untouched")
+          "card-direct untouched" "user-none error" "user-none untouched"
+          "user-ppdev lines refused" "user-ppdev lines" "user-ppdev lines restored"
+          "root-direct lines" "root-direct lines restored")
 [[ -n $capture ]] && expected+=("list-ports" "capture" "card capture")
 problems=()
 (( status == 124 )) && problems+=("the VM did not power off within $vm_seconds s")

@@ -12,11 +12,16 @@
 //   vmcheck root-direct LIBRARY       root, ppdev unloaded: direct port access at 0x378
 //   vmcheck card-direct LIBRARY       root, ppdev unloaded: none at 0xD010, a clear message
 //   vmcheck user-none LIBRARY         user, ppdev unloaded: no route, a clear message
+//   vmcheck user-ppdev-lines LIBRARY  user in group lp, through /dev/parport0: the data pins
+//                                     turned to input and back, control lines refused
+//   vmcheck root-direct-lines LIBRARY root, ppdev unloaded: data pins turned, control
+//                                     outputs released, and both put back
 //   vmcheck list-ports LOGIC-CAPTURE  logic-capture --list-ports, as the user in group lp
 //   vmcheck capture LOGIC-CAPTURE     one capture of each port by logic-capture, as the user
 //                                     in group lp
 // Each prints "VMCHECK <check> <what>: PASS|FAIL <details>" lines and exits 0 when all pass.
-// What the checks share is in vmsystem.h; the checks of logic-capture in vmprograms.cpp.
+// What the checks share is in vmsystem.h; the checks of logic-capture in vmprograms.cpp, of
+// the data and control lines in vmlines.cpp.
 
 #include "acquisition/portlibrary.h"
 #include "state/instrumentstate.h"
@@ -239,11 +244,16 @@ int main(int argc, char *argv[])
         return checkCardDirect(path);
     if (check == "user-none" && argc == 3)
         return checkUserNone(path);
+    if (check == "user-ppdev-lines" && argc == 3)
+        return checkPpdevLines(path);
+    if (check == "root-direct-lines" && argc == 3)
+        return checkDirectLines(path);
     if (check == "list-ports" && argc == 3)
         return checkListPorts(path);
     if (check == "capture" && argc == 3)
         return checkCaptures(path);
     std::fprintf(stderr, "usage: vmcheck port | user-ppdev|card-ppdev|root-direct|card-direct|"
-                         "user-none LIBRARY | list-ports|capture LOGIC-CAPTURE\n");
+                         "user-none|user-ppdev-lines|root-direct-lines LIBRARY | "
+                         "list-ports|capture LOGIC-CAPTURE\n");
     return 2;
 }

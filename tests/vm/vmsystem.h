@@ -82,5 +82,8 @@ std::string inChild(const Identity &who, const std::function<std::string()> &che
 // The checks of logic-capture (vmprograms.cpp).
 int checkCaptures(const std::string &program);
 int checkListPorts(const std::string &program);
+// The checks of the data and control lines' setup (vmlines.cpp).
+int checkPpdevLines(const std::string &library);
+int checkDirectLines(const std::string &library);
 
 } // namespace vm
