@@ -75,9 +75,14 @@ std::string refusal(PortIo &port, std::int16_t controlPort, SampleWord chosen)
         if (route.kernelModes) {
             reasons.push_back("the kernel's driver answers a control read from its own copy of "
                               "the register, not from the pins");
-            remedies.push_back("read control lines by direct access (as root, with the ppdev "
-                               "module unloaded: sudo rmmod ppdev) or through a port library of "
-                               "your own");
+            // Direct access stays at the legacy bases, where nothing else can sit.
+            remedies.push_back(
+                legacyBaseOf(static_cast<std::uint16_t>(controlPort))
+                    ? "read control lines by direct access (as root, with the ppdev module "
+                      "unloaded: sudo rmmod ppdev) or through a port library of your own"
+                    : "read control lines through a port library of your own (direct access "
+                      "reaches only the legacy bases " +
+                          portBasesText() + ")");
         } else {
             reasons.push_back("its port library says its control reads do not come from the "
                               "pins");

@@ -4,6 +4,7 @@
 // it before anything is touched.
 
 #include "acquisition/channelchoice.h"
+#include "acquisition/parallelport.h"
 #include "acquisition/portsetup.h"
 #include "fakes.h"
 
@@ -136,6 +137,7 @@ void TstPortSetup::routeRefuses_data()
 {
     QTest::addColumn<RouteInputs>("route");
     QTest::addColumn<QString>("channels");
+    QTest::addColumn<int>("base");
     QTest::addColumn<QString>("message"); // empty: accepted
 
     const QString where = "Cannot read %1 at the port at 0x378 through /dev/parport0: ";
@@ -151,20 +153,25 @@ void TstPortSetup::routeRefuses_data()
 
     // clang-format off
     QTest::newRow("ppdev, a port without a bidirectional mode")
-        << ppdev("PCSPP", false) << "ch1,d0-d7"
+        << ppdev("PCSPP", false) << "ch1,d0-d7" << 0x378
         << where.arg("d0-d7") + modes.arg("PCSPP") + ". " + capital(firmware) + ", or leave them out of --channels.";
-    QTest::newRow("ppdev, EPP") << ppdev("PCSPP,EPP", true) << "d0-d7" << "";
-    QTest::newRow("ppdev, status lines on any port") << ppdev("PCSPP", false) << "ch1-ch5" << "";
+    QTest::newRow("ppdev, EPP") << ppdev("PCSPP,EPP", true) << "d0-d7" << 0x378 << "";
+    QTest::newRow("ppdev, status lines on any port") << ppdev("PCSPP", false) << "ch1-ch5" << 0x378 << "";
     QTest::newRow("ppdev, a control line")
-        << ppdev("PCSPP,TRISTATE", true) << "d0,c0=CS"
+        << ppdev("PCSPP,TRISTATE", true) << "d0,c0=CS" << 0x378
         << where.arg("c0") + copy + ". " + capital(direct) + ", or leave it out of --channels.";
     QTest::newRow("ppdev, both, no modes reported")
-        << ppdev("", false) << "d3,c1-c3"
+        << ppdev("", false) << "d3,c1-c3" << 0x378
         << where.arg("d3 and c1-c3") + "the kernel reports no modes for it, and its data pins are "
            "inputs only in a TRISTATE, EPP or ECP mode; and " + copy + ". " + capital(firmware) +
            "; " + direct + ", or leave them out of --channels.";
+    QTest::newRow("ppdev, a control line of a card")
+        << ppdev("PCSPP,TRISTATE", true) << "c2" << 0xD010
+        << QString(where).replace("0x378", "0xD010").arg("c2") + copy + ". Read control lines "
+           "through a port library of your own (direct access reaches only the legacy bases "
+           "0x378, 0x3BC or 0x278), or leave it out of --channels.";
     QTest::newRow("a library of one's own that cannot turn the data pins")
-        << RouteInputs{false, true, std::nullopt} << "d1"
+        << RouteInputs{false, true, std::nullopt} << "d1" << 0x378
         << where.arg("d1") + "its port library says the data pins cannot be inputs. Use a library "
            "that can turn them around, or leave it out of --channels.";
     // clang-format on
@@ -174,14 +181,15 @@ void TstPortSetup::routeRefuses()
 {
     QFETCH(RouteInputs, route);
     QFETCH(QString, channels);
+    QFETCH(int, base);
     QFETCH(QString, message);
 
     RoutedPort port;
     port.route = route;
-    fakePort().source = "the port at 0x378 through /dev/parport0";
+    fakePort().source = "the port at " + hexAddress(std::uint16_t(base)) + " through /dev/parport0";
     QString refused;
     try {
-        PortSetup setup(port, 0x378, chosen(channels));
+        PortSetup setup(port, std::uint16_t(base), chosen(channels));
         setup.setUp();
         setup.restore();
     } catch (const PortError &error) {
