@@ -106,7 +106,8 @@ std::string CaptureOptions::usage(const std::string &program)
 {
     return "Usage: " + program +
            " [--simulate | --port-library PATH] [--base ADDRESS] [--samples N]\n"
-           "       [-C LIST] [--trigger COND [--pretrigger P] [--timeout S]] [--output FILE]\n"
+           "       [--channels LIST] [--trigger COND [--pretrigger P] [--timeout S]]\n"
+           "       [--output FILE]\n"
            "       " +
            program +
            " --list-ports\n"
@@ -118,10 +119,11 @@ std::string CaptureOptions::usage(const std::string &program)
            "  --samples N           how many reads, 1 to " +
            std::to_string(MostSamples) + " (default " + std::to_string(SampleCount) +
            ")\n"
-           "  -C, --channels LIST   the lines to read, in the order the file shows them:\n"
+           "  --channels LIST       the lines to read, in the order the file shows them:\n"
            "                        ch1..ch5 (status, the default), d0..d7 (data),\n"
            "                        c0..c3 (control), ranges such as d0-d7, a name for a\n"
            "                        line with =, joined by commas: ch5=RX,d0-d7,c0=CS\n"
+           "                        (also -C LIST)\n"
            "  --trigger COND        keep the reads around the first one at which COND holds:\n"
            "                        L:rise, L:fall, L:edge, L:high or L:low for a line L\n"
            "                        (1 = pin high), several joined by commas, all at the\n"

@@ -113,7 +113,7 @@ void TstCaptureOptions::helpListsEveryOption()
     QVERIFY(lines.first().startsWith("Usage: logic-capture "));
     for (const char *option :
          {"--simulate", "--port-library PATH", "--base ADDRESS", "--list-ports", "--samples N",
-          "-C, --channels LIST", "--trigger COND", "--pretrigger P", "--timeout S", "--output FILE",
+          "--channels LIST", "--trigger COND", "--pretrigger P", "--timeout S", "--output FILE",
           "--help", "--version"}) {
         const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
             return l.startsWith(QString("  ") + option + " ");
