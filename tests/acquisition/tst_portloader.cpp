@@ -178,11 +178,7 @@ void PortLoaderTest::routeIsAskedOfTheLibrary_data()
     const QString recording = LA_TEST_RECORDING_LIB;
     // clang-format off
     QTest::newRow("ppdev with TRISTATE") << recording << DataPinsReadable << "" << "data - PCSPP,TRISTATE";
-    QTest::newRow("direct access") << recording << (DataPinsReadable | ControlPinsReadable) << "" << "data control";
     QTest::newRow("unreachable, said why") << recording << -1 << "unplugged" << "unplugged";
-    QTest::newRow("unreachable, no word why") << recording << -1 << ""
-        << "The port library PATH cannot reach the port at 0x37A. Check the port, or start with "
-           "--simulate to use the simulated probe.";
     QTest::newRow("no PortInputs: direct access") << QString(LA_TEST_NO_OUT32_LIB) << 0 << "" << "data control";
     // clang-format on
 }

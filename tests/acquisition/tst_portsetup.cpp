@@ -88,18 +88,12 @@ void TstPortSetup::setUpAndPutBack_data()
     // clang-format off
     QTest::newRow("status lines alone: nothing read or written")
         << false << 0x378 << "ch1-ch5" << 0x0C << "" << "";
-    QTest::newRow("data lines, direct: the direction turned")
-        << false << 0x378 << "d0-d7" << 0x0C << "r 890; w 890 2c" << "w 890 c";
     QTest::newRow("data lines through ppdev with TRISTATE")
         << true << 0x378 << "ch5,d0-d7" << 0x0C << "r 890; w 890 2c" << "w 890 c";
     QTest::newRow("a card's base, an address above 0x7FFF")
         << true << 0xD010 << "d7" << 0x04 << "r -12270; w -12270 24" << "w -12270 4";
     QTest::newRow("all control pins released")
         << false << 0x378 << "c0-c3" << 0x0B << "r 890; w 890 4" << "w 890 b";
-    QTest::newRow("Auto Linefeed alone, the others kept")
-        << false << 0x378 << "c1" << 0x0F << "r 890; w 890 d" << "w 890 f";
-    QTest::newRow("Init alone: its bit set")
-        << false << 0x378 << "c2" << 0x00 << "r 890; w 890 4" << "w 890 0";
     QTest::newRow("data and control in one write, the unused bits kept")
         << false << 0x278 << "d5,c3=CS" << 0xC8 << "r 634; w 634 e0" << "w 634 c8";
     QTest::newRow("already as needed: nothing written")
@@ -155,7 +149,6 @@ void TstPortSetup::routeRefuses_data()
     QTest::newRow("ppdev, a port without a bidirectional mode")
         << ppdev("PCSPP", false) << "ch1,d0-d7" << 0x378
         << where.arg("d0-d7") + modes.arg("PCSPP") + ". " + capital(firmware) + ", or leave them out of --channels.";
-    QTest::newRow("ppdev, EPP") << ppdev("PCSPP,EPP", true) << "d0-d7" << 0x378 << "";
     QTest::newRow("ppdev, status lines on any port") << ppdev("PCSPP", false) << "ch1-ch5" << 0x378 << "";
     QTest::newRow("ppdev, a control line")
         << ppdev("PCSPP,TRISTATE", true) << "d0,c0=CS" << 0x378
@@ -170,10 +163,6 @@ void TstPortSetup::routeRefuses_data()
         << QString(where).replace("0x378", "0xD010").arg("c2") + copy + ". Read control lines "
            "through a port library of your own (direct access reaches only the legacy bases "
            "0x378, 0x3BC or 0x278), or leave it out of --channels.";
-    QTest::newRow("a library of one's own that cannot turn the data pins")
-        << RouteInputs{false, true, std::nullopt} << "d1" << 0x378
-        << where.arg("d1") + "its port library says the data pins cannot be inputs. Use a library "
-           "that can turn them around, or leave it out of --channels.";
     // clang-format on
 }
 
@@ -206,7 +195,6 @@ void TstPortSetup::everyEndingPutsBackOnce_data()
     QTest::addColumn<QString>("expected");
 
     const QString both = "r 890; w 890 2c; w 890 c";
-    QTest::newRow("a signal handler after the setup") << "handler" << both;
     // The handler waits until the write is made and recorded, then puts it back.
     QTest::newRow("a signal during the setup write") << "signal in setup" << both;
     QTest::newRow("a signal during the restoring write") << "signal in restore" << both;
@@ -251,8 +239,6 @@ void TstPortSetup::everyEndingPutsBackOnce()
         }
         if (second.joinable())
             second.join();
-        if (ending == "handler")
-            raise(SIGUSR1);
         if (ending == "signal in restore")
             setup.restore();
         // Whatever ended it first, the port is back before the capture's own end; a failure

@@ -190,17 +190,13 @@ void TstCaptureOptions::linesChosen_data()
 
     const QString data = "d0 d1 d2 d3 d4 d5 d6 d7";
     // clang-format off
-    QTest::newRow("the five status lines by default") << QStringList{} << "ch1 ch2 ch3 ch4 ch5" << "";
     QTest::newRow("-C") << QStringList{"-C", "ch5=RX,d0-d7"} << "RX " + data << "";
-    QTest::newRow("--channels=") << QStringList{"--channels=c0=CS,c3"} << "CS c3" << "";
     QTest::newRow("a trigger on a chosen line, given first")
         << QStringList{"--trigger", "d3:rise,c0:low", "-C", "c0,d0-d7"} << "c0 " + data << "";
     QTest::newRow("a trigger on a line not chosen")
         << QStringList{"--trigger", "d3:rise"} << ""
         << "the trigger 'd3:rise' watches d3, which is not among the lines --channels chooses: "
            "add it there, or trigger on a chosen line";
-    QTest::newRow("a wrong list") << QStringList{"-C", "d9"} << ""
-        << "there is no data line 9 in 'd9': the data lines are d0 to d7";
     QTest::newRow("-C without its list") << QStringList{"-C"} << ""
         << "--channels needs a list of lines: list lines from ch1..ch5 (status), d0..d7 (data) "
            "and c0..c3 (control), alone or as ranges such as d0-d7, each at most once, a line "

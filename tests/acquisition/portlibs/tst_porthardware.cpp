@@ -261,8 +261,6 @@ void PortHardwareTest::deviceTurnsTheDataPins_data()
         << 0x2C << "" << QStringList{"PPDATADIR 1", "PPWCONTROL 0C"} + reads << 0x2C;
     QTest::newRow("bit 5 clear: output")
         << 0x0B << "" << QStringList{"PPDATADIR 0", "PPWCONTROL 0B"} + reads << 0x0B;
-    QTest::newRow("bits the driver does not keep are dropped")
-        << 0xE4 << "" << QStringList{"PPDATADIR 1", "PPWCONTROL 04"} + reads << 0x24;
     QTest::newRow("a direction the driver refuses: no control write")
         << 0x2C << "PPDATADIR" << QStringList{"PPDATADIR 1"} << -1;
     // clang-format on
@@ -305,10 +303,8 @@ void PortHardwareTest::routeSaysWhatItReads_data()
 
     const int both = DataPinsReadable | ControlPinsReadable;
     QTest::newRow("ppdev, TRISTATE") << QByteArray("PCSPP,TRISTATE\n") << DataPinsReadable;
-    QTest::newRow("ppdev, EPP") << QByteArray("PCSPP,EPP") << DataPinsReadable;
     QTest::newRow("ppdev, ECP last") << QByteArray("PCSPP,COMPAT,ECP") << DataPinsReadable;
     QTest::newRow("ppdev, a plain port") << QByteArray("PCSPP") << 0;
-    QTest::newRow("ppdev, no modes") << QByteArray("") << 0;
     QTest::newRow("direct access reads both") << QByteArray() << both;
 }
 
