@@ -65,9 +65,9 @@ void TstCaptureOptions::parse_data()
            "the ports";
     QTest::newRow("--list-ports")           << QStringList{"--list-ports"} << A::Run << hw << 0x378 << "" << "";
     QTest::newRow("output missing")         << QStringList{"--output"} << A::Error << "" << 0 << ""
-        << "--output needs the name of the VCD file to write (- for standard output)";
+        << "--output needs the name of the file to write (- for standard output)";
     QTest::newRow("output empty")           << QStringList{"--output="} << A::Error << "" << 0 << ""
-        << "--output needs the name of the VCD file to write (- for standard output)";
+        << "--output needs the name of the file to write (- for standard output)";
     QTest::newRow("unknown option")         << QStringList{"--fast"} << A::Error << "" << 0 << "" << "unknown option '--fast'";
     QTest::newRow("prefix of an option")    << QStringList{"--basex=0x378"} << A::Error << "" << 0 << "" << "unknown option '--basex=0x378'";
     QTest::newRow("library path missing")   << QStringList{"--port-library"} << A::Error << "" << 0 << ""
@@ -109,9 +109,10 @@ void TstCaptureOptions::helpListsEveryOption()
     const QStringList lines =
         QString::fromStdString(CaptureOptions::usage("logic-capture")).split('\n');
     QVERIFY(lines.first().startsWith("Usage: logic-capture "));
-    for (const char *option : {"--simulate", "--port-library PATH", "--base ADDRESS",
-                               "--list-ports", "--samples N", "--trigger COND", "--pretrigger P",
-                               "--timeout S", "--output FILE", "--help", "--version"}) {
+    for (const char *option :
+         {"--simulate", "--port-library PATH", "--base ADDRESS", "--list-ports", "--samples N",
+          "--trigger COND", "--pretrigger P", "--timeout S", "-o, --output FILE",
+          "-O, --output-format F", "--time TIME", "--continuous", "--help", "--version"}) {
         const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
             return l.startsWith(QString("  ") + option + " ");
         });

@@ -1,0 +1,393 @@
+#include "cli/capturesession.h"
+
+#include "acquisition/elapsedformat.h"
+#include "acquisition/parallelport.h"
+#include "acquisition/readclock.h"
+#include "acquisition/samplingloop.h"
+#include "acquisition/streamkeeper.h"
+#include "acquisition/streamreader.h"
+#include "cli/capturesignals.h"
+#include "cli/progressdisplay.h"
+#include "output/csvwriter.h"
+#include "output/vcdwriter.h"
+
+#include <cmath>
+#include <csignal>
+#include <iostream>
+#include <limits>
+#include <memory>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace la {
+
+namespace {
+
+constexpr int CaptureFailed = 1;
+constexpr int TriggerNeverHeld = 3;
+// A read that has not returned after this long is given up.
+constexpr std::int64_t HangNs = 2'000'000'000;
+// How often the reads are watched.
+constexpr int WatchMs = 100;
+// A read this late past the trigger's timeout means the wait cannot end by itself.
+constexpr std::int64_t TimeoutGraceNs = 250'000'000;
+
+void say(const std::string &message)
+{
+    std::cerr << "logic-capture: " << message << std::endl;
+}
+
+std::string signalName(int signal)
+{
+    switch (signal) {
+    case SIGINT:
+        return "SIGINT (Ctrl-C)";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "signal " + std::to_string(signal);
+    }
+}
+
+std::string endingPhrase(StreamEnd ending, int signal)
+{
+    switch (ending) {
+    case StreamEnd::Signal:
+        return "ended by " + signalName(signal);
+    case StreamEnd::CouldNotKeepUp:
+        return "ended early: the output could not keep up with the reads";
+    case StreamEnd::ReadHung:
+        return "ended early: a read of the port did not return within 2 s";
+    case StreamEnd::PortFailed:
+        return "ended early: a read of the port failed";
+    default:
+        return {};
+    }
+}
+
+StreamRequest requestFor(const CaptureOptions &options)
+{
+    StreamRequest request;
+    request.base = options.portBase();
+    if (options.length == CaptureOptions::Length::Samples)
+        request.samples = options.samples;
+    else if (options.length == CaptureOptions::Length::Time)
+        request.timeNs = options.timeNs;
+    request.trigger = options.trigger;
+    request.pretriggerPercent = options.pretrigger;
+    request.timeoutNs = std::llround(options.timeoutSeconds * 1e9);
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    request.monotonicNs = monotonicNs();
+    request.wallNs = std::int64_t(wall.tv_sec) * 1'000'000'000 + wall.tv_nsec;
+    return request;
+}
+
+// How long the reads are expected to take, for the choice of their priority: a legacy port
+// reads in about a microsecond, and a trigger may keep them waiting.
+std::int64_t expectedNs(const CaptureOptions &options)
+{
+    constexpr std::int64_t Endless = std::numeric_limits<std::int64_t>::max() / 2;
+    std::int64_t ns = Endless;
+    if (options.length == CaptureOptions::Length::Samples)
+        ns = std::int64_t(std::min<std::uint64_t>(options.samples, Endless / 1000)) * 1000;
+    else if (options.length == CaptureOptions::Length::Time)
+        ns = options.timeNs;
+    return options.trigger ? std::min<std::int64_t>(Endless, ns + std::llround(options.timeoutSeconds * 1e9))
+                           : ns;
+}
+
+std::unique_ptr<ChangeSink> writerFor(const CaptureOptions &options, SafeFile &output)
+{
+    TextTarget target;
+    target.write = [&output](std::string_view piece) { output.write(piece); };
+    if (output.canWriteAt())
+        target.writeAt = [&output](std::uint64_t offset, std::string_view piece) {
+            output.writeAt(offset, piece);
+        };
+    if (options.format == CaptureOptions::Format::Csv)
+        return std::make_unique<CsvWriter>(std::move(target));
+    return std::make_unique<VcdWriter>(std::move(target));
+}
+
+// A thread that leaves SIGINT, SIGTERM and SIGHUP to the main thread. SIGPIPE stays its
+// own: a pipe whose reader went ends the program as it ends any writer into it.
+template <typename Body> std::thread quietThread(Body body)
+{
+    sigset_t ending, old;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &old);
+    try {
+        std::thread thread(std::move(body));
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        return thread;
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        throw;
+    }
+}
+
+class Session
+{
+public:
+    Session(const CaptureOptions &options, PortIo &port, SafeFile &output,
+            const std::string &library)
+        : m_options(options), m_port(port), m_output(output), m_library(library)
+    {
+    }
+    ~Session();
+
+    int run();
+
+private:
+    void makeRoom();
+    void watch();
+    int finish(const CaptureSummary &summary, bool readerFinished);
+    std::string portFailure(bool readerFinished);
+
+    const CaptureOptions &m_options;
+    PortIo &m_port;
+    SafeFile &m_output;
+    const std::string &m_library;
+
+    StreamControl m_control;
+    StreamProgress m_progress;
+    std::unique_ptr<ReadRing> m_ring;
+    std::unique_ptr<ChangeSink> m_writer;
+    std::unique_ptr<StreamKeeper> m_keeper;
+    std::unique_ptr<StreamReader> m_reader;
+    std::unique_ptr<ProgressDisplay> m_display;
+    std::thread m_keeperThread;
+    std::atomic<bool> m_keeperDone{false};
+    int m_wake = -1;
+    std::int64_t m_startNs = 0;
+};
+
+Session::~Session()
+{
+    if (m_keeperThread.joinable()) {
+        m_control.requestEnd(StreamEnd::OutputFailed);
+        m_keeper->cutInput(0);
+        m_keeperThread.join();
+    }
+    if (m_wake >= 0)
+        ::close(m_wake);
+}
+
+void Session::makeRoom()
+{
+    // Everything the capture needs, before the first read: a shortage is said now, not
+    // after minutes of reading.
+    const std::uint64_t bytes = CaptureOptions::RingReads * ReadRing::BytesPerSlot + (2 << 20);
+    try {
+        m_ring = std::make_unique<ReadRing>(CaptureOptions::RingReads);
+        m_writer = writerFor(m_options, m_output);
+        m_keeper = std::make_unique<StreamKeeper>(*m_ring, m_control, requestFor(m_options),
+                                                  *m_writer, m_progress);
+        m_reader = std::make_unique<StreamReader>(*m_ring, m_control);
+        m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (m_wake < 0)
+            throw std::bad_alloc();
+        m_keeperThread = quietThread([this] {
+            m_keeper->run();
+            m_keeperDone.store(true, std::memory_order_release);
+            const std::uint64_t one = 1;
+            (void)::write(m_wake, &one, sizeof one);
+        });
+        if (::isatty(STDERR_FILENO)) {
+            m_display = std::make_unique<ProgressDisplay>(
+                m_progress,
+                m_options.length == CaptureOptions::Length::Samples ? m_options.samples : 0,
+                m_options.trigger ? m_options.trigger->text() : "", STDERR_FILENO);
+        }
+    } catch (const std::bad_alloc &) {
+    } catch (const std::system_error &) {
+    }
+    if (!m_keeperThread.joinable() || (::isatty(STDERR_FILENO) && !m_display))
+        throw CaptureMemoryError("Cannot reserve memory for the capture (" +
+                                 std::to_string((bytes + (1 << 20) - 1) >> 20) +
+                                 " MB): the system refused it. Allow the program more memory "
+                                 "(ulimit -v), or close other programs.");
+}
+
+int Session::run()
+{
+    // Bound first, so that loading the library never counts as reading time.
+    const Inp32Fn inp32 = m_port.inp32();
+    makeRoom();
+    if (m_options.length == CaptureOptions::Length::Continuous)
+        CaptureSignals::completeOnFirst(m_wake);
+    m_startNs = monotonicNs();
+    try {
+        const bool counted = m_options.length == CaptureOptions::Length::Samples;
+        m_reader->start(inp32, m_options.statusPort(), monotonicNs,
+                        counted && !m_options.trigger ? m_options.samples : NoReadLimit,
+                        expectedNs(m_options));
+    } catch (const std::system_error &) {
+        m_control.requestEnd(StreamEnd::PortFailed);
+        m_keeper->cutInput(0);
+        m_keeperThread.join();
+        throw CaptureMemoryError("Cannot start the reading thread: the system refused it. Allow "
+                                 "the program more memory (ulimit -v), or close other programs.");
+    }
+    watch();
+    m_keeperThread.join();
+    const bool readerFinished = m_reader->finished();
+    if (readerFinished)
+        m_reader->join();
+    m_display.reset();
+
+    CaptureSummary summary = m_keeper->summary();
+    if (readerFinished)
+        summary.source = m_port.source(m_options.statusPort());
+    summary.priority = m_reader->priority();
+    summary.ending = endingPhrase(m_control.ending(), m_control.signal.load());
+    const int status = finish(summary, readerFinished);
+    if (!readerFinished) {
+        // The reading thread is inside the port library and cannot be joined, nor the
+        // library unloaded under it: the process ends here.
+        std::cerr.flush();
+        ::_exit(status);
+    }
+    return status;
+}
+
+// Waits for the end of the capture, watching the reads: a signal, a read that does not
+// return, a trigger that cannot come in time, and an output that fell behind.
+void Session::watch()
+{
+    pollfd wake{m_wake, POLLIN, 0};
+    std::uint64_t lastReads = std::numeric_limits<std::uint64_t>::max();
+    std::int64_t lastAdvance = monotonicNs(), lastLook = lastAdvance;
+    bool signalTaken = false, saidBehind = false, stuck = false, gaveUp = false;
+    for (;;) {
+        // Once the keeping side is done, the reading thread stops at its next read.
+        ::poll(&wake, 1, m_keeperDone.load(std::memory_order_acquire) ? 1 : WatchMs);
+        std::uint64_t woken = 0;
+        while (::read(m_wake, &woken, sizeof woken) > 0) {
+        }
+        const std::int64_t now = monotonicNs();
+        // This thread held up itself (the process stopped, the machine busy): the reads
+        // may have gone on meanwhile.
+        if (now - lastLook > HangNs / 2)
+            lastAdvance = now;
+        lastLook = now;
+        const std::uint64_t reads = m_control.reads.load(std::memory_order_acquire);
+        if (reads != lastReads) {
+            lastReads = reads;
+            lastAdvance = now;
+        }
+        const bool readerDone = m_reader->finished();
+        // Done when the reading thread is, or is stuck, or blocks past the trigger's
+        // timeout, when nothing is waiting for its last read.
+        if (m_keeperDone.load(std::memory_order_acquire) && (readerDone || stuck || gaveUp))
+            return;
+        if (const int signal = CaptureSignals::noted(); signal != 0 && !signalTaken) {
+            signalTaken = true;
+            // Before anything was kept there is nothing to complete.
+            if (m_progress.kept.load() == 0)
+                CaptureSignals::abandon(signal);
+            m_control.signal.store(signal);
+            m_control.requestEnd(StreamEnd::Signal);
+        }
+        if (!saidBehind && m_control.ending() == StreamEnd::CouldNotKeepUp) {
+            saidBehind = true;
+            say("the output could not keep up with the reads (a slow disk, or a pipe not read "
+                "fast enough), so they stopped after " +
+                fixedPoint(double(now - m_startNs) / 1e9, 2) +
+                " s and the file is completed up to the last read kept. Write to a faster "
+                "disk, or read the pipe faster.");
+        }
+        if (!readerDone && !stuck && now - lastAdvance >= HangNs) {
+            stuck = true;
+            m_control.requestEnd(StreamEnd::ReadHung);
+            m_keeper->cutInput(reads);
+        }
+        if (m_options.trigger && !gaveUp && m_progress.kept.load() == 0 &&
+            now - m_startNs > std::llround(m_options.timeoutSeconds * 1e9) + TimeoutGraceNs &&
+            now - lastAdvance >= TimeoutGraceNs) {
+            gaveUp = true;
+            m_keeper->giveUpWaiting();
+        }
+    }
+}
+
+std::string Session::portFailure(bool readerFinished)
+{
+    std::string failure = readerFinished ? m_port.takeLastError() : std::string();
+    if (failure.empty())
+        failure = "Cannot read the status register at " + hexAddress(m_options.statusPort()) +
+                  ": a read failed (the port library returned -1) without saying why.";
+    return failure;
+}
+
+int Session::finish(const CaptureSummary &summary, bool readerFinished)
+{
+    const StreamEnd ending = m_control.ending();
+    const std::string line = "capture: " + describeSummary(summary);
+    if (!m_keeper->failure().empty()) {
+        std::cerr << line << '\n';
+        say(m_keeper->failure());
+        return CaptureFailed;
+    }
+    const std::string hung = "a read of the port did not return within 2 s and was given up";
+    const std::string check = ". Check the port library " + m_library + " and the port.";
+    if (!m_keeper->begun()) {
+        switch (ending) {
+        case StreamEnd::TriggerTimeout:
+            say("the trigger " + m_options.trigger->text() + " did not hold within " +
+                m_options.timeoutText + " s (" + std::to_string(m_control.reads.load()) +
+                " reads); nothing was written. Check the probe's wiring and the condition, or "
+                "wait longer with --timeout.");
+            return TriggerNeverHeld;
+        case StreamEnd::PortFailed:
+            say(portFailure(readerFinished));
+            return CaptureFailed;
+        case StreamEnd::ReadHung:
+            say(hung + "; nothing was written" + check);
+            return CaptureFailed;
+        default:
+            return CaptureFailed; // the output fell behind, and said so
+        }
+    }
+    try {
+        m_writer->finish(summary);
+        m_output.commit();
+    } catch (const FileWriteError &error) {
+        std::cerr << line << '\n';
+        say(error.what());
+        return CaptureFailed;
+    }
+    std::cerr << line << std::endl;
+    switch (ending) {
+    case StreamEnd::ReadHung:
+        say(hung + "; the file holds the capture up to the read before it" + check);
+        return CaptureFailed;
+    case StreamEnd::PortFailed:
+        say(portFailure(readerFinished) +
+            " The file holds the capture up to the read before the one that failed.");
+        return CaptureFailed;
+    case StreamEnd::CouldNotKeepUp:
+        return CaptureFailed;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+int runStreamedCapture(const CaptureOptions &options, PortIo &port, SafeFile &output,
+                       const std::string &library)
+{
+    Session session(options, port, output, library);
+    return session.run();
+}
+
+} // namespace la
