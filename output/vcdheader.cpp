@@ -20,6 +20,12 @@ std::string ms(double ns)
     return fixedPoint(ns / 1e6, 3) + " ms";
 }
 
+// A capture's length: in milliseconds up to ten seconds, in seconds beyond.
+std::string length(double seconds)
+{
+    return seconds < 10 ? ms(seconds * 1e9) : fixedPoint(seconds, 3) + " s";
+}
+
 std::string comment(const std::string &text)
 {
     return "$comment " + text + " $end\n";
@@ -38,7 +44,7 @@ std::string describeTimes(const CaptureSummary &summary)
         return "A single read, which has no period to measure; its levels stand at time 0.";
     const std::string measured =
         summary.elapsedSeconds > 0
-            ? "Capture time " + ms(summary.elapsedSeconds * 1e9) + " as measured"
+            ? "Capture time " + length(summary.elapsedSeconds) + " as measured"
             : "Capture time not measured (no counter)";
     if (!summary.timed)
         return measured + "; the reads were not timed one by one: read n sits at n x " +
