@@ -291,8 +291,9 @@ void Session::watch()
             return;
         if (const int signal = CaptureSignals::noted(); signal != 0 && !signalTaken) {
             signalTaken = true;
-            // Before anything was kept there is nothing to complete.
-            if (m_progress.kept.load() == 0)
+            // Before the first read, or before the trigger held, there is nothing to
+            // complete.
+            if (reads == 0 || (m_options.trigger && m_progress.kept.load() == 0))
                 CaptureSignals::abandon(signal);
             m_control.signal.store(signal);
             m_control.requestEnd(StreamEnd::Signal);
