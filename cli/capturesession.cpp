@@ -181,11 +181,21 @@ Session::~Session()
         ::close(m_wake);
 }
 
+// What a capture's memory cannot be had says: the memory of its ring, its figures and its
+// writer.
+CaptureMemoryError shortage()
+{
+    const std::uint64_t bytes = CaptureOptions::RingReads * ReadRing::BytesPerSlot + (2 << 20);
+    return CaptureMemoryError("Cannot reserve memory for the capture (" +
+                              std::to_string((bytes + (1 << 20) - 1) >> 20) +
+                              " MB): the system refused it. Allow the program more memory "
+                              "(ulimit -v), or close other programs.");
+}
+
 void Session::makeRoom()
 {
     // Everything the capture needs, before the first read: a shortage is said now, not
     // after minutes of reading.
-    const std::uint64_t bytes = CaptureOptions::RingReads * ReadRing::BytesPerSlot + (2 << 20);
     try {
         m_ring = std::make_unique<ReadRing>(CaptureOptions::RingReads);
         m_writer = writerFor(m_options, m_output);
@@ -211,10 +221,7 @@ void Session::makeRoom()
     } catch (const std::system_error &) {
     }
     if (!m_keeperThread.joinable() || (::isatty(STDERR_FILENO) && !m_display))
-        throw CaptureMemoryError("Cannot reserve memory for the capture (" +
-                                 std::to_string((bytes + (1 << 20) - 1) >> 20) +
-                                 " MB): the system refused it. Allow the program more memory "
-                                 "(ulimit -v), or close other programs.");
+        throw shortage();
 }
 
 int Session::run()
@@ -234,8 +241,7 @@ int Session::run()
         m_control.requestEnd(StreamEnd::PortFailed);
         m_keeper->cutInput(0);
         m_keeperThread.join();
-        throw CaptureMemoryError("Cannot start the reading thread: the system refused it. Allow "
-                                 "the program more memory (ulimit -v), or close other programs.");
+        throw shortage(); // its stack
     }
     watch();
     m_keeperThread.join();
