@@ -68,7 +68,8 @@ int main(int argc, char *argv[])
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
 
         la::PortLibrary port(library);
-        return la::runStreamedCapture(options, port, output, library);
+        la::CaptureSession session(options, port, output, library);
+        return session.run();
     } catch (const la::CaptureMemoryError &error) {
         return report(error.what(), CaptureFailed);
     } catch (const la::PortError &error) {

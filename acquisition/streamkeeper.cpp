@@ -54,8 +54,7 @@ void StreamKeeper::run()
             bool ended = false;
             const std::uint64_t upTo = available(ended);
             if (m_phase == Phase::Burst && upTo > 0 &&
-                (ended || upTo >= BurstReads ||
-                 m_ring.stamp(upTo - 1) - m_ring.stamp(0) >= BurstNs)) {
+                (ended || upTo >= BurstReads || timeOf(upTo - 1) - timeOf(0) >= BurstNs)) {
                 endBurst(std::min(upTo, BurstReads));
                 continue;
             }
@@ -107,15 +106,15 @@ void StreamKeeper::endBurst(std::uint64_t reads)
     }
     if (reads >= 2) {
         for (std::uint64_t i = 1; i < reads; ++i)
-            m_burstGaps[i - 1] = m_ring.stamp(i) - m_ring.stamp(i - 1);
+            m_burstGaps[i - 1] = timeOf(i) - timeOf(i - 1);
         const auto gaps = m_burstGaps.begin();
         const auto middle = gaps + std::ptrdiff_t((reads - 1) / 2);
         std::nth_element(gaps, middle, gaps + std::ptrdiff_t(reads - 1));
         if (*middle > 0)
             m_periodNs = *middle;
     }
-    m_startStamp = m_ring.stamp(0);
-    m_previousStamp = m_startStamp;
+    m_startNs = timeOf(0);
+    m_previousNs = m_startNs;
     m_next = 0;
     m_phase = m_request.trigger ? Phase::Waiting : Phase::Keeping;
     m_progress.waiting.store(m_phase == Phase::Waiting, std::memory_order_relaxed);
@@ -124,7 +123,7 @@ void StreamKeeper::endBurst(std::uint64_t reads)
 void StreamKeeper::wait(std::uint64_t index)
 {
     const std::int16_t read = m_ring.read(index);
-    const std::int64_t stamp = m_ring.stamp(index);
+    const std::int64_t time = timeOf(index);
     if (read < 0) {
         end(StreamEnd::PortFailed);
         return;
@@ -134,26 +133,26 @@ void StreamKeeper::wait(std::uint64_t index)
         triggerHeld(index);
         return;
     }
-    if (stamp - m_startStamp > m_request.timeoutNs) {
+    if (time - m_startNs > m_request.timeoutNs) {
         end(StreamEnd::TriggerTimeout);
         return;
     }
     m_previous = read;
-    m_previousStamp = stamp;
+    m_previousNs = time;
 }
 
 void StreamKeeper::triggerHeld(std::uint64_t index)
 {
     std::uint64_t from = index > m_beforeTrigger ? index - m_beforeTrigger : 0;
     from = std::max(from, m_ring.freed());
-    const std::int64_t stamp = m_ring.stamp(index);
+    const std::int64_t time = timeOf(index);
     if (m_request.timeNs > 0) {
         const std::int64_t beforeNs = m_request.timeNs / 100 * m_request.pretriggerPercent;
-        while (from < index && stamp - m_ring.stamp(from) > beforeNs)
+        while (from < index && time - timeOf(from) > beforeNs)
             ++from;
     }
-    m_trigger = TriggerFigures{index - from, m_request.trigger->text(), stamp - m_ring.stamp(from),
-                               index > 0 ? stamp - m_previousStamp : 0};
+    m_trigger = TriggerFigures{index - from, m_request.trigger->text(), time - timeOf(from),
+                               index > 0 ? time - m_previousNs : 0};
     m_first = from;
     m_next = from;
     m_phase = Phase::Keeping;
@@ -163,19 +162,19 @@ void StreamKeeper::triggerHeld(std::uint64_t index)
 void StreamKeeper::keep(std::uint64_t index)
 {
     const std::int16_t read = m_ring.read(index);
-    const std::int64_t stamp = m_ring.stamp(index);
+    const std::int64_t time = timeOf(index);
     if (index == m_first) {
         if (read < 0) {
             end(StreamEnd::PortFailed);
             return;
         }
-        m_firstStamp = stamp;
+        m_firstNs = time;
         m_last = read;
         m_kept = 1;
         CaptureStart start;
         start.base = m_request.base;
         start.date =
-            localDateText((m_request.wallNs + (stamp - m_request.monotonicNs)) / 1'000'000'000);
+            localDateText((m_request.wallNs + (time - m_request.monotonicNs)) / 1'000'000'000);
         start.periodNs = double(m_periodNs);
         start.trigger = m_trigger;
         m_changes.begin(start, read);
@@ -184,7 +183,7 @@ void StreamKeeper::keep(std::uint64_t index)
             end(StreamEnd::Done);
         return;
     }
-    const std::int64_t ns = stamp - m_firstStamp;
+    const std::int64_t ns = time - m_firstNs;
     if (m_request.timeNs > 0 && ns >= m_request.timeNs) {
         end(StreamEnd::Done);
         return;
@@ -229,7 +228,7 @@ void StreamKeeper::report()
     m_progress.keptNs.store(m_lastNs, std::memory_order_relaxed);
     m_progress.mostWaiting.store(m_mostWaiting, std::memory_order_relaxed);
     if (m_phase == Phase::Waiting)
-        m_progress.waitedNs.store(m_previousStamp - m_startStamp, std::memory_order_relaxed);
+        m_progress.waitedNs.store(m_previousNs - m_startNs, std::memory_order_relaxed);
 }
 
 CaptureSummary StreamKeeper::summary() const

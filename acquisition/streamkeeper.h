@@ -93,6 +93,9 @@ private:
     };
 
     std::uint64_t available(bool &ended) const;
+    // When a read was made, in nanoseconds of CLOCK_MONOTONIC: its stamp, since the reads
+    // are stamped in nanoseconds.
+    std::int64_t timeOf(std::uint64_t index) const { return m_ring.stamp(index); }
     void idle(int rounds);
     void endBurst(std::uint64_t reads);
     void wait(std::uint64_t index);
@@ -118,10 +121,10 @@ private:
     std::uint64_t m_first = 0; // the first read kept
     std::uint64_t m_beforeTrigger = 0;
     std::int64_t m_periodNs = 1000;
-    std::int64_t m_startStamp = 0; // of the first read made
-    std::int64_t m_firstStamp = 0; // of the first read kept
-    std::int64_t m_lastNs = 0;     // of the last read kept, from the first
-    std::int64_t m_previousStamp = 0;
+    std::int64_t m_startNs = 0; // of the first read made
+    std::int64_t m_firstNs = 0; // of the first read kept
+    std::int64_t m_lastNs = 0;  // of the last read kept, from the first
+    std::int64_t m_previousNs = 0;
     std::int16_t m_previous = 0; // the read before, while waiting
     std::int16_t m_last = 0;     // the last read kept
     std::uint64_t m_kept = 0;

@@ -43,7 +43,7 @@ StreamReader::~StreamReader()
 }
 
 void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock,
-                         std::uint64_t limit, std::int64_t expectedNs)
+                         std::uint64_t limit)
 {
     // The signals that end the program are for the thread that handles them; a read is
     // never interrupted by one. A fault in the port library still ends the program.
@@ -55,12 +55,10 @@ void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock
     try {
         m_thread = std::thread([=, this] {
             {
-                const std::int64_t budget = RealtimeSection::realtimeBudgetNs();
-                m_tooLong = budget >= 0 && expectedNs > budget;
                 const RealtimeSection realtime(
                     {{m_ring.readsData(), std::size_t(m_ring.capacity()) * sizeof(std::int16_t)},
                      {m_ring.stampsData(), std::size_t(m_ring.capacity()) * sizeof(std::int64_t)}},
-                    expectedNs);
+                    0);
                 int policy = SCHED_OTHER;
                 sched_param param{};
                 pthread_getschedparam(pthread_self(), &policy, &param);
@@ -90,8 +88,7 @@ PriorityFigures StreamReader::priority() const
     PriorityFigures figures;
     figures.realtimeShare = m_raised ? 1.0 : 0.0;
     if (!m_raised)
-        figures.whyNone = m_tooLong ? "too long for one stretch of real-time priority"
-                                    : "real-time priority not permitted";
+        figures.whyNone = "real-time priority not permitted";
     return figures;
 }
 

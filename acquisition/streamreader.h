@@ -75,10 +75,11 @@ public:
     StreamReader(const StreamReader &) = delete;
     StreamReader &operator=(const StreamReader &) = delete;
 
-    // Starts reading, at real-time priority where the system allows it for a capture of
-    // about `expectedNs`. Throws std::system_error when the thread cannot be made.
-    void start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, std::uint64_t limit,
-               std::int64_t expectedNs);
+    // Starts reading, at real-time priority where the system allows it, whatever the
+    // length: the kernel's limit on real-time running then pauses the reads for its rest
+    // of each period (by default 50 ms a second), which the capture tells as a pause.
+    // Throws std::system_error when the thread cannot be made.
+    void start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, std::uint64_t limit);
     bool finished() const { return m_control.finished.load(std::memory_order_acquire); }
     void join();
     // At which priority the reads ran; complete once the thread has finished.
@@ -89,7 +90,6 @@ private:
     StreamControl &m_control;
     std::thread m_thread;
     std::atomic<bool> m_raised{false};
-    std::atomic<bool> m_tooLong{false};
 };
 
 } // namespace la

@@ -98,7 +98,7 @@ Streamed stream(la::PortLibrary &port, std::uint64_t reads, la::TextTarget targe
         display = std::make_unique<la::ProgressDisplay>(progress, reads, "", devNull);
     std::thread keeping([&] { keeper.run(); });
     la::StreamReader reader(ring, control);
-    reader.start(port.inp32(), 0x379, la::monotonicNs, reads, std::int64_t(reads) * 1000);
+    reader.start(port.inp32(), 0x379, la::monotonicNs, reads);
     keeping.join();
     reader.join();
     display.reset();

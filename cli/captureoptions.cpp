@@ -1,5 +1,7 @@
 #include "cli/captureoptions.h"
 
+#include "acquisition/readclock.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -162,6 +164,24 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
                         " belongs to a trigger: give one with --trigger, e.g. --trigger ch5:fall";
     }
     return options;
+}
+
+StreamRequest CaptureOptions::streamRequest() const
+{
+    StreamRequest request;
+    request.base = portBase();
+    if (length == Length::Samples)
+        request.samples = samples;
+    else if (length == Length::Time)
+        request.timeNs = timeNs;
+    request.trigger = trigger;
+    request.pretriggerPercent = pretrigger;
+    request.timeoutNs = std::llround(timeoutSeconds * 1e9);
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    request.monotonicNs = monotonicNs();
+    request.wallNs = std::int64_t(wall.tv_sec) * 1'000'000'000 + wall.tv_nsec;
+    return request;
 }
 
 std::string CaptureOptions::usage(const std::string &program)

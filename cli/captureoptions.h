@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/parallelport.h"
+#include "acquisition/streamkeeper.h"
 #include "acquisition/trigger.h"
 #include "cli/commandline.h"
 #include "state/instrumentstate.h"
@@ -61,6 +62,8 @@ struct CaptureOptions : CommandLine
     // negative for a base at 0x8000 and above (0xD011 is -12271).
     std::int16_t statusPort() const { return static_cast<std::int16_t>(portBase() + StatusOffset); }
     bool toStandardOutput() const { return output.empty() || output == "-"; }
+    // What the capture keeps, dated by the clocks as they stand now.
+    StreamRequest streamRequest() const;
 };
 
 } // namespace la

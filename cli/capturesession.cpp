@@ -6,6 +6,7 @@
 #include "acquisition/samplingloop.h"
 #include "acquisition/streamkeeper.h"
 #include "acquisition/streamreader.h"
+#include "cli/captureendings.h"
 #include "cli/capturesignals.h"
 #include "cli/progressdisplay.h"
 #include "output/csvwriter.h"
@@ -28,8 +29,6 @@ namespace {
 
 constexpr int CaptureFailed = 1;
 constexpr int TriggerNeverHeld = 3;
-// A read that has not returned after this long is given up.
-constexpr std::int64_t HangNs = 2'000'000'000;
 // How often the reads are watched.
 constexpr int WatchMs = 100;
 // A read this late past the trigger's timeout means the wait cannot end by itself.
@@ -38,68 +37,6 @@ constexpr std::int64_t TimeoutGraceNs = 250'000'000;
 void say(const std::string &message)
 {
     std::cerr << "logic-capture: " << message << std::endl;
-}
-
-std::string signalName(int signal)
-{
-    switch (signal) {
-    case SIGINT:
-        return "SIGINT (Ctrl-C)";
-    case SIGTERM:
-        return "SIGTERM";
-    case SIGHUP:
-        return "SIGHUP";
-    default:
-        return "signal " + std::to_string(signal);
-    }
-}
-
-std::string endingPhrase(StreamEnd ending, int signal)
-{
-    switch (ending) {
-    case StreamEnd::Signal:
-        return "ended by " + signalName(signal);
-    case StreamEnd::CouldNotKeepUp:
-        return "ended early: the output could not keep up with the reads";
-    case StreamEnd::ReadHung:
-        return "ended early: a read of the port did not return within 2 s";
-    case StreamEnd::PortFailed:
-        return "ended early: a read of the port failed";
-    default:
-        return {};
-    }
-}
-
-StreamRequest requestFor(const CaptureOptions &options)
-{
-    StreamRequest request;
-    request.base = options.portBase();
-    if (options.length == CaptureOptions::Length::Samples)
-        request.samples = options.samples;
-    else if (options.length == CaptureOptions::Length::Time)
-        request.timeNs = options.timeNs;
-    request.trigger = options.trigger;
-    request.pretriggerPercent = options.pretrigger;
-    request.timeoutNs = std::llround(options.timeoutSeconds * 1e9);
-    timespec wall{};
-    clock_gettime(CLOCK_REALTIME, &wall);
-    request.monotonicNs = monotonicNs();
-    request.wallNs = std::int64_t(wall.tv_sec) * 1'000'000'000 + wall.tv_nsec;
-    return request;
-}
-
-// How long the reads are expected to take, for the choice of their priority: a legacy port
-// reads in about a microsecond, and a trigger may keep them waiting.
-std::int64_t expectedNs(const CaptureOptions &options)
-{
-    constexpr std::int64_t Endless = std::numeric_limits<std::int64_t>::max() / 2;
-    std::int64_t ns = Endless;
-    if (options.length == CaptureOptions::Length::Samples)
-        ns = std::int64_t(std::min<std::uint64_t>(options.samples, Endless / 1000)) * 1000;
-    else if (options.length == CaptureOptions::Length::Time)
-        ns = options.timeNs;
-    return options.trigger ? std::min<std::int64_t>(Endless, ns + std::llround(options.timeoutSeconds * 1e9))
-                           : ns;
 }
 
 std::unique_ptr<ChangeSink> writerFor(const CaptureOptions &options, SafeFile &output)
@@ -134,43 +71,9 @@ template <typename Body> std::thread quietThread(Body body)
     }
 }
 
-class Session
-{
-public:
-    Session(const CaptureOptions &options, PortIo &port, SafeFile &output,
-            const std::string &library)
-        : m_options(options), m_port(port), m_output(output), m_library(library)
-    {
-    }
-    ~Session();
+} // namespace
 
-    int run();
-
-private:
-    void makeRoom();
-    void watch();
-    int finish(const CaptureSummary &summary, bool readerFinished);
-    std::string portFailure(bool readerFinished);
-
-    const CaptureOptions &m_options;
-    PortIo &m_port;
-    SafeFile &m_output;
-    const std::string &m_library;
-
-    StreamControl m_control;
-    StreamProgress m_progress;
-    std::unique_ptr<ReadRing> m_ring;
-    std::unique_ptr<ChangeSink> m_writer;
-    std::unique_ptr<StreamKeeper> m_keeper;
-    std::unique_ptr<StreamReader> m_reader;
-    std::unique_ptr<ProgressDisplay> m_display;
-    std::thread m_keeperThread;
-    std::atomic<bool> m_keeperDone{false};
-    int m_wake = -1;
-    std::int64_t m_startNs = 0;
-};
-
-Session::~Session()
+CaptureSession::~CaptureSession()
 {
     if (m_keeperThread.joinable()) {
         m_control.requestEnd(StreamEnd::OutputFailed);
@@ -181,25 +84,14 @@ Session::~Session()
         ::close(m_wake);
 }
 
-// What a capture's memory cannot be had says: the memory of its ring, its figures and its
-// writer.
-CaptureMemoryError shortage()
-{
-    const std::uint64_t bytes = CaptureOptions::RingReads * ReadRing::BytesPerSlot + (2 << 20);
-    return CaptureMemoryError("Cannot reserve memory for the capture (" +
-                              std::to_string((bytes + (1 << 20) - 1) >> 20) +
-                              " MB): the system refused it. Allow the program more memory "
-                              "(ulimit -v), or close other programs.");
-}
-
-void Session::makeRoom()
+void CaptureSession::makeRoom()
 {
     // Everything the capture needs, before the first read: a shortage is said now, not
     // after minutes of reading.
     try {
         m_ring = std::make_unique<ReadRing>(CaptureOptions::RingReads);
         m_writer = writerFor(m_options, m_output);
-        m_keeper = std::make_unique<StreamKeeper>(*m_ring, m_control, requestFor(m_options),
+        m_keeper = std::make_unique<StreamKeeper>(*m_ring, m_control, m_options.streamRequest(),
                                                   *m_writer, m_progress);
         m_reader = std::make_unique<StreamReader>(*m_ring, m_control);
         m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -221,10 +113,10 @@ void Session::makeRoom()
     } catch (const std::system_error &) {
     }
     if (!m_keeperThread.joinable() || (::isatty(STDERR_FILENO) && !m_display))
-        throw shortage();
+        throw memoryShortage();
 }
 
-int Session::run()
+int CaptureSession::run()
 {
     // Bound first, so that loading the library never counts as reading time.
     const Inp32Fn inp32 = m_port.inp32();
@@ -235,13 +127,12 @@ int Session::run()
     try {
         const bool counted = m_options.length == CaptureOptions::Length::Samples;
         m_reader->start(inp32, m_options.statusPort(), monotonicNs,
-                        counted && !m_options.trigger ? m_options.samples : NoReadLimit,
-                        expectedNs(m_options));
+                        counted && !m_options.trigger ? m_options.samples : NoReadLimit);
     } catch (const std::system_error &) {
         m_control.requestEnd(StreamEnd::PortFailed);
         m_keeper->cutInput(0);
         m_keeperThread.join();
-        throw shortage(); // its stack
+        throw memoryShortage(); // its stack
     }
     watch();
     m_keeperThread.join();
@@ -267,7 +158,7 @@ int Session::run()
 
 // Waits for the end of the capture, watching the reads: a signal, a read that does not
 // return, a trigger that cannot come in time, and an output that fell behind.
-void Session::watch()
+void CaptureSession::watch()
 {
     pollfd wake{m_wake, POLLIN, 0};
     std::uint64_t lastReads = std::numeric_limits<std::uint64_t>::max();
@@ -306,11 +197,7 @@ void Session::watch()
         }
         if (!saidBehind && m_control.ending() == StreamEnd::CouldNotKeepUp) {
             saidBehind = true;
-            say("the output could not keep up with the reads (a slow disk, or a pipe not read "
-                "fast enough), so they stopped after " +
-                fixedPoint(double(now - m_startNs) / 1e9, 2) +
-                " s and the file is completed up to the last read kept. Write to a faster "
-                "disk, or read the pipe faster.");
+            say(fellBehindMessage(double(now - m_startNs) / 1e9));
         }
         if (!readerDone && !stuck && now - lastAdvance >= HangNs) {
             stuck = true;
@@ -326,16 +213,7 @@ void Session::watch()
     }
 }
 
-std::string Session::portFailure(bool readerFinished)
-{
-    std::string failure = readerFinished ? m_port.takeLastError() : std::string();
-    if (failure.empty())
-        failure = "Cannot read the status register at " + hexAddress(m_options.statusPort()) +
-                  ": a read failed (the port library returned -1) without saying why.";
-    return failure;
-}
-
-int Session::finish(const CaptureSummary &summary, bool readerFinished)
+int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
 {
     const StreamEnd ending = m_control.ending();
     const std::string line = "capture: " + describeSummary(summary);
@@ -344,21 +222,18 @@ int Session::finish(const CaptureSummary &summary, bool readerFinished)
         say(m_keeper->failure());
         return CaptureFailed;
     }
-    const std::string hung = "a read of the port did not return within 2 s and was given up";
-    const std::string check = ". Check the port library " + m_library + " and the port.";
+    const std::string failure = readerFinished ? m_port.takeLastError() : std::string();
     if (!m_keeper->begun()) {
         switch (ending) {
         case StreamEnd::TriggerTimeout:
-            say("the trigger " + m_options.trigger->text() + " did not hold within " +
-                m_options.timeoutText + " s (" + std::to_string(m_control.reads.load()) +
-                " reads); nothing was written. Check the probe's wiring and the condition, or "
-                "wait longer with --timeout.");
+            say(triggerTimeoutMessage(m_options.trigger->text(), m_options.timeoutText,
+                                      m_control.reads.load()));
             return TriggerNeverHeld;
         case StreamEnd::PortFailed:
-            say(portFailure(readerFinished));
+            say(readFailedMessage(failure, m_options.statusPort(), false));
             return CaptureFailed;
         case StreamEnd::ReadHung:
-            say(hung + "; nothing was written" + check);
+            say(readHungMessage(m_library, false));
             return CaptureFailed;
         default:
             return CaptureFailed; // the output fell behind, and said so
@@ -375,11 +250,10 @@ int Session::finish(const CaptureSummary &summary, bool readerFinished)
     std::cerr << line << std::endl;
     switch (ending) {
     case StreamEnd::ReadHung:
-        say(hung + "; the file holds the capture up to the read before it" + check);
+        say(readHungMessage(m_library, true));
         return CaptureFailed;
     case StreamEnd::PortFailed:
-        say(portFailure(readerFinished) +
-            " The file holds the capture up to the read before the one that failed.");
+        say(readFailedMessage(failure, m_options.statusPort(), true));
         return CaptureFailed;
     case StreamEnd::CouldNotKeepUp:
         return CaptureFailed;
@@ -388,13 +262,5 @@ int Session::finish(const CaptureSummary &summary, bool readerFinished)
     }
 }
 
-} // namespace
-
-int runStreamedCapture(const CaptureOptions &options, PortIo &port, SafeFile &output,
-                       const std::string &library)
-{
-    Session session(options, port, output, library);
-    return session.run();
-}
 
 } // namespace la

@@ -68,7 +68,7 @@ private slots:
 
 void TstStreamClients::endings_data()
 {
-    QTest::addColumn<QString>("fault");      // what the test library does
+    QTest::addColumn<QString>("fault"); // what the test library does
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QList<int>>("sent"); // sent once the capture has begun
     QTest::addColumn<int>("status");
@@ -204,7 +204,8 @@ void TstStreamClients::hundredMillionReads()
     const QString file = dir.filePath("big.vcd");
     Run capture;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        capture = run(LA_LOGIC_CAPTURE, {"--port-library", Library, "--samples", "100M", "-o", file});
+        capture =
+            run(LA_LOGIC_CAPTURE, {"--port-library", Library, "--samples", "100M", "-o", file});
         if (capture.status != 1 || !capture.err.contains("could not keep up"))
             break;
     }
@@ -237,8 +238,8 @@ void TstStreamClients::csvInSigrok()
     requireTool("sigrok-cli");
     QTemporaryDir dir;
     const QString file = dir.filePath("x.csv");
-    const Run capture =
-        run(LA_LOGIC_CAPTURE, {"--port-library", Library, "--samples", "1000", "-O", "csv", "-o", file});
+    const Run capture = run(LA_LOGIC_CAPTURE, {"--port-library", Library, "--samples", "1000", "-O",
+                                               "csv", "-o", file});
     QCOMPARE(capture.status, 0);
     const QStringList rows = QString::fromStdString(readFile(file)).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 1 + 1 + 9 + 1); // the header, the first read, 9 changes, the end

@@ -92,7 +92,7 @@ void TstVcdTiming::edgesAtTheirTrueTimes()
         StreamKeeper keeper(ring, control, request, writer, progress);
         std::thread keeping([&] { keeper.run(); });
         StreamReader reader(ring, control);
-        reader.start(port.inp32(), 0x379, recordingClock, 9999, 10'000'000);
+        reader.start(port.inp32(), 0x379, recordingClock, 9999);
         keeping.join();
         reader.join();
         QCOMPARE(control.ending(), StreamEnd::Done);
