@@ -1,10 +1,13 @@
 #include "acquisition/streamkeeper.h"
 
 #include "acquisition/elapsedformat.h"
+#include "acquisition/realtime.h"
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <pthread.h>
+#include <sched.h>
 #include <thread>
 
 namespace la {
@@ -17,6 +20,36 @@ constexpr std::uint64_t ChunkReads = 1 << 16;
 // Rounds of a millisecond without new reads after which the sink may hand on what it holds.
 constexpr int IdleRoundsToHandOn = 50;
 constexpr std::uint64_t NoCut = ~std::uint64_t(0);
+
+// For as long as it lives, the calling thread runs at real-time priority just below the
+// reading thread's, where the system allows it: the keeping side needs little of a
+// processor, but ordinary processes must not hold it back for longer than the ring lasts
+// (60 ms of the fastest reads). It sleeps whenever it has caught up, so the kernel's limit
+// on real-time running is never near.
+class KeepingPriority
+{
+public:
+    KeepingPriority()
+    {
+        if (pthread_getschedparam(pthread_self(), &m_oldPolicy, &m_oldParam) != 0)
+            return;
+        sched_param param{};
+        param.sched_priority = RealtimeSection::Priority - 1;
+        m_raised = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    }
+    ~KeepingPriority()
+    {
+        if (m_raised)
+            pthread_setschedparam(pthread_self(), m_oldPolicy, &m_oldParam);
+    }
+    KeepingPriority(const KeepingPriority &) = delete;
+    KeepingPriority &operator=(const KeepingPriority &) = delete;
+
+private:
+    int m_oldPolicy = SCHED_OTHER;
+    sched_param m_oldParam{};
+    bool m_raised = false;
+};
 
 } // namespace
 
@@ -48,6 +81,7 @@ std::uint64_t StreamKeeper::available(bool &ended) const
 
 void StreamKeeper::run()
 {
+    const KeepingPriority priority;
     try {
         int idleRounds = 0;
         while (m_phase != Phase::Over) {

@@ -49,7 +49,8 @@ struct StreamProgress
 // The keeping side of a streamed capture, on a thread of its own: takes the reads from the
 // ring as the reading thread publishes them, chooses the time unit from a burst of the
 // first reads, waits for the trigger, keeps the changes for `sink` and the gaps' figures,
-// and frees the slots it has done with. All its memory is taken at construction.
+// and frees the slots it has done with. All its memory is taken at construction. Where the
+// system allows it, it keeps at real-time priority just below the reads'.
 class StreamKeeper
 {
 public:
