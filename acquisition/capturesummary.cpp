@@ -19,11 +19,11 @@ std::string duration(double seconds)
 std::string describeReads(const CaptureSummary &summary)
 {
     if (summary.reads == 1)
-        return "1 read, which has no period to measure";
+        return "1 read; no read period measured (that takes two reads)";
     std::string text = std::to_string(summary.reads) + " reads";
     if (summary.elapsedSeconds > 0)
         text += " in " + duration(summary.elapsedSeconds);
-    else
+    else if (summary.elapsedSeconds < 0)
         text += ", time not measured (no counter)";
     const ReadTiming &timing = summary.timing;
     if (!summary.timed || summary.reads < 2)

@@ -80,8 +80,10 @@ CaptureSession::~CaptureSession()
         m_keeper->cutInput(0);
         m_keeperThread.join();
     }
-    if (m_wake >= 0)
+    if (m_wake >= 0) {
+        CaptureSignals::completeOnFirst(-1);
         ::close(m_wake);
+    }
 }
 
 void CaptureSession::makeRoom()

@@ -13,7 +13,8 @@ class CaptureSignals
 public:
     // Installs the handlers; the signals reach whichever thread leaves them unblocked.
     static void catchThem();
-    // From now on the first signal is noted rather than abandoning the capture.
+    // From now on the first signal is noted, and `wakeFd` (an eventfd) woken, rather than
+    // the capture abandoned; -1 undoes it.
     static void completeOnFirst(int wakeFd);
     // The signal noted, or 0.
     static int noted();

@@ -118,9 +118,14 @@ void VcdWriter::finish(const CaptureSummary &summary)
     m_out.flush();
 }
 
+std::string vcdDate(std::chrono::system_clock::time_point time)
+{
+    return localDateText(std::chrono::system_clock::to_time_t(time));
+}
+
 std::string vcdDateNow()
 {
-    return localDateText(std::time(nullptr));
+    return vcdDate(std::chrono::system_clock::now());
 }
 
 void writeVcd(const Capture &capture, const std::string &date, const VcdSink &sink)

@@ -4,6 +4,7 @@
 #include "output/textoutput.h"
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -59,7 +60,9 @@ void writeVcd(const Capture &capture, const std::string &date, const VcdSink &si
 // The same file as one string.
 std::string captureToVcd(const Capture &capture, const std::string &date);
 
-// The local time as the $date line shows it, e.g. "2024-05-01 14:03:27".
+// A time in local time as the $date line shows it, e.g. "2024-05-01 14:03:27".
+std::string vcdDate(std::chrono::system_clock::time_point time);
+// The same for now.
 std::string vcdDateNow();
 
 // Writes the capture's VCD, dated now, to `path` through a SafeFile: the file is complete or

@@ -62,6 +62,8 @@ private slots:
     void endings_data();
     void endings();
     void unreadPipe();
+    void redirectedStandardOutput_data();
+    void redirectedStandardOutput();
     void hundredMillionReads();
     void csvInSigrok();
 };
@@ -191,6 +193,38 @@ void TstStreamClients::unreadPipe()
     QVERIFY(vcd.changes.size() > 1000);
     // The end of the capture, a period after its last read, follows the last change.
     QVERIFY(vcd.times.back() > vcd.changes.back().time);
+}
+
+void TstStreamClients::redirectedStandardOutput_data()
+{
+    QTest::addColumn<QString>("redirect");
+    QTest::addColumn<QString>("says"); // the header's first comment
+    QTest::newRow("a file: the figures in the header")
+        << ">"
+        << "1000 reads of the status register at 0x379 (port 0x378); 1 = line high.";
+    // Appended to, a file cannot be written in place.
+    QTest::newRow("a file appended to: the figures on standard error")
+        << ">>"
+        << "Reads of the status register at 0x379 (port 0x378); 1 = line high.";
+}
+
+void TstStreamClients::redirectedStandardOutput()
+{
+    // Standard output redirected to a file by the shell: written directly, and rewritten in
+    // place where it can be.
+    QFETCH(QString, redirect);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("x.vcd");
+    const Run r =
+        run("/bin/sh",
+            {"-c", "exec \"$0\" --port-library \"$1\" --samples 1000 " + redirect + " \"$2\"",
+             LA_LOGIC_CAPTURE, Library, file});
+    QCOMPARE(r.status, 0);
+    const ParsedVcd vcd = parseVcd(readFile(file));
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    QCOMPARE(QString::fromStdString(vcd.comments.front()), says);
+    QCOMPARE(vcd.changes.size(), std::size_t(9));
 }
 
 void TstStreamClients::hundredMillionReads()
