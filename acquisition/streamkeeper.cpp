@@ -17,8 +17,11 @@ namespace {
 // Reads looked at between two frees of their slots, so that a keeping side that has fallen
 // behind gives the reading side room as it catches up.
 constexpr std::uint64_t ChunkReads = 1 << 16;
-// Rounds of a millisecond without new reads after which the sink may hand on what it holds.
-constexpr int IdleRoundsToHandOn = 50;
+// How long the keeping side sleeps when it has caught up: the ring holds 60 ms of the
+// fastest reads, and waking seldom leaves the reading processor alone.
+constexpr auto IdleSleep = std::chrono::milliseconds(10);
+// Rounds without new reads after which the sink may hand on what it holds.
+constexpr int IdleRoundsToHandOn = 10;
 constexpr std::uint64_t NoCut = ~std::uint64_t(0);
 
 // For as long as it lives, the calling thread runs at real-time priority just below the
@@ -127,7 +130,7 @@ void StreamKeeper::idle(int rounds)
 {
     if (m_begun && rounds % IdleRoundsToHandOn == 0)
         m_changes.sink().idle();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(IdleSleep);
 }
 
 void StreamKeeper::endBurst(std::uint64_t reads)

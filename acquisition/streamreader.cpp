@@ -22,6 +22,11 @@ void readIntoRing(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, ReadR
         const std::int64_t stamp = clock();
         ring.put(read, stamp);
         control.reads.store(++n, std::memory_order_release);
+        // A failed read ends the reads: the ones after it would fail too, or say nothing.
+        if (read < 0) [[unlikely]] {
+            control.requestEnd(StreamEnd::PortFailed);
+            break;
+        }
         if (ring.batchFull() || stamp - published > publishAfter) {
             ring.publish();
             published = stamp;

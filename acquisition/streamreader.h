@@ -54,7 +54,8 @@ inline constexpr std::uint64_t NoReadLimit = ~std::uint64_t(0);
 
 // The time-critical loop of a streamed capture: reads of the register at `statusPort`, each
 // stamped by `clock` after it returned, into `ring`, until `limit` reads were made, `stop`
-// is set, or the ring is full (the read is then not made). The reads are published every
+// is set, a read fails (returns -1; it is stored), or the ring is full (the read is then
+// not made). The reads are published every
 // ReadRing::Batch reads, or at the first read `publishAfter` clock units after the last
 // publication, and at the end. Nothing else: no allocation, no lock, no system call.
 void readIntoRing(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, ReadRing &ring,

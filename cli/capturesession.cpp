@@ -165,7 +165,7 @@ void CaptureSession::watch()
     pollfd wake{m_wake, POLLIN, 0};
     std::uint64_t lastReads = std::numeric_limits<std::uint64_t>::max();
     std::int64_t lastAdvance = monotonicNs(), lastLook = lastAdvance;
-    bool signalTaken = false, saidBehind = false, stuck = false, gaveUp = false;
+    bool signalTaken = false, stuck = false, gaveUp = false;
     for (;;) {
         // Once the keeping side is done, the reading thread stops at its next read.
         ::poll(&wake, 1, m_keeperDone.load(std::memory_order_acquire) ? 1 : WatchMs);
@@ -197,8 +197,8 @@ void CaptureSession::watch()
             m_control.signal.store(signal);
             m_control.requestEnd(StreamEnd::Signal);
         }
-        if (!saidBehind && m_control.ending() == StreamEnd::CouldNotKeepUp) {
-            saidBehind = true;
+        if (!m_saidBehind && m_control.ending() == StreamEnd::CouldNotKeepUp) {
+            m_saidBehind = true;
             say(fellBehindMessage(double(now - m_startNs) / 1e9));
         }
         if (!readerDone && !stuck && now - lastAdvance >= HangNs) {
@@ -219,6 +219,8 @@ int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
 {
     const StreamEnd ending = m_control.ending();
     const std::string line = "capture: " + describeSummary(summary);
+    if (ending == StreamEnd::CouldNotKeepUp && !m_saidBehind)
+        say(fellBehindMessage(double(summary.endNs) / 1e9));
     if (!m_keeper->failure().empty()) {
         std::cerr << line << '\n';
         say(m_keeper->failure());

@@ -60,6 +60,7 @@ private:
     std::atomic<bool> m_keeperDone{false};
     int m_wake = -1;
     std::int64_t m_startNs = 0;
+    bool m_saidBehind = false;
 };
 
 } // namespace la
