@@ -123,7 +123,7 @@ int main(int argc, char *argv[])
     la::SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalWatcher, &la::SignalWatcher::caught, [&](int signal) {
         platform.dismissMessages();
-        instrument.gate.run([&instrument, signal] { instrument.endBySignal(signal); });
+        instrument.askToEnd(128 + signal);
     });
     running = &instrument;
     std::atexit(leavePortAtExit);
@@ -137,5 +137,11 @@ int main(int argc, char *argv[])
     mainWindow.show();
     const int status = QApplication::exec();
     running = nullptr;
+    if (instrument.capture.readStuck()) {
+        // A read of the port never returned: its thread still runs in the port library and
+        // writes into the capture. The program ends here, before anything it may touch goes.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }

@@ -28,10 +28,12 @@ std::string shortDuration(std::int64_t ns)
 // The reads, their time and their pauses: "9999 reads in 10.43 ms, 1.04 µs each; no pauses".
 std::string describeReads(const Capture &capture)
 {
-    std::string text = std::to_string(capture.size()) + (capture.size() == 1 ? " read" : " reads");
+    if (capture.size() == 1)
+        return "1 read; no read period measured (that takes two reads)";
+    std::string text = std::to_string(capture.size()) + " reads";
     if (capture.elapsedSeconds > 0)
         text += " in " + duration(capture.elapsedSeconds);
-    else
+    else if (capture.elapsedSeconds < 0)
         text += ", time not measured (no counter)";
     const ReadTiming &timing = capture.timing;
     if (capture.times.size() < 2)

@@ -2,6 +2,7 @@
 
 #include "acquisition/readtiming.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,8 @@ struct Capture
 {
     // The port's base address; the reads come from its status register (base + 1).
     std::uint16_t base = 0x378;
+    // The wall-clock time of the first read: when the capture was made, whenever it is saved.
+    std::chrono::system_clock::time_point firstReadAt;
     // What each read of the status register returned, in reading order (the low eight bits
     // are the register; a port library returns -1 for a read that failed).
     std::vector<std::int16_t> reads;

@@ -5,6 +5,7 @@
 #include "acquisition/realtime.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <new>
 #include <string>
@@ -35,9 +36,10 @@ std::string megabytes(std::uint64_t bytes)
     return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
 }
 
-// Room for `count` reads and their times, every page touched, so that no page fault falls
-// inside the reads.
-void makeRoom(Capture &capture, std::size_t count)
+// Room for `count` reads, their times and the gaps between them, the pages of the reads
+// and times touched, so that no page fault falls inside the reads and measuring them after
+// allocates nothing.
+void makeRoom(Capture &capture, std::vector<std::uint32_t> &gaps, std::size_t count)
 {
     const std::uint64_t needed = std::uint64_t(count) * BytesPerRead;
     const std::uint64_t available = availableMemory();
@@ -49,6 +51,7 @@ void makeRoom(Capture &capture, std::size_t count)
     try {
         capture.reads.assign(count, 0);
         capture.times.assign(count, 0);
+        gaps.reserve(count);
     } catch (const std::bad_alloc &) {
         throw CaptureMemoryError(what + ": the system refused it. Ask for fewer reads with "
                                         "--samples.");
@@ -56,15 +59,16 @@ void makeRoom(Capture &capture, std::size_t count)
 }
 
 // Reads into a ring of `ring` slots until the trigger holds, the ring's slot of that read
-// being returned; nothing when `timeoutNs` passed first. `done` counts the reads made.
+// being returned; nothing when `timeoutNs` passed first. `done` counts the reads made,
+// `start` is the time of the first.
 std::optional<std::size_t> waitForTrigger(Inp32Fn inp32, std::int16_t statusPort,
                                           const TriggerCondition &trigger, std::int16_t *reads,
                                           std::int64_t *times, std::size_t ring, ReadClock clock,
                                           std::int64_t timeoutNs, std::uint64_t &done,
-                                          CaptureProgress &progress)
+                                          std::int64_t &start, CaptureProgress &progress)
 {
     std::int16_t previous = reads[0] = inp32(statusPort);
-    const std::int64_t start = times[0] = clock();
+    start = times[0] = clock();
     done = 1;
     if (trigger.holdsAtFirst(previous))
         return 0;
@@ -86,8 +90,9 @@ std::optional<std::size_t> waitForTrigger(Inp32Fn inp32, std::int16_t statusPort
 
 } // namespace
 
-void readSamples(Inp32Fn inp32, std::int16_t statusPort, std::int16_t *out, std::int64_t *times,
-                 std::size_t count, ReadClock clock, std::atomic<std::uint64_t> &done)
+std::size_t readSamples(Inp32Fn inp32, std::int16_t statusPort, std::int16_t *out,
+                        std::int64_t *times, std::size_t count, ReadClock clock,
+                        std::atomic<std::uint64_t> &done, const std::atomic<bool> &stop)
 {
     for (std::size_t i = 0; i != count; ++i) {
         out[i] = inp32(statusPort);
@@ -95,7 +100,10 @@ void readSamples(Inp32Fn inp32, std::int16_t statusPort, std::int16_t *out, std:
         // read, not before it.
         times[i] = clock();
         done.store(i + 1, std::memory_order_relaxed);
+        if (stop.load(std::memory_order_relaxed))
+            return i + 1;
     }
+    return count;
 }
 
 Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
@@ -106,14 +114,19 @@ Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
     const std::size_t count = request.count;
     Capture capture;
     capture.base = static_cast<std::uint16_t>(request.statusPort - StatusOffset);
-    makeRoom(capture, count);
+    std::vector<std::uint32_t> gaps;
+    makeRoom(capture, gaps, count);
     // Bound first, so that loading the library never counts as reading time.
     const Inp32Fn inp32 = port.inp32();
     std::int16_t *reads = capture.reads.data();
     std::int64_t *times = capture.times.data();
     std::uint64_t waited = 0;
+    std::int64_t waitStart = 0;
     std::optional<std::size_t> triggerSlot;
     std::size_t ring = 0;
+    std::size_t made = count;
+    // The wall clock's time just before the first read: its cost stays outside the reads.
+    const auto startedAt = std::chrono::system_clock::now();
     {
         // A legacy port reads in about a microsecond; a trigger may keep it waiting.
         const std::int64_t expectedNs =
@@ -123,27 +136,32 @@ Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
             expectedNs);
         if (!request.trigger) {
             perf.Reset();
-            readSamples(inp32, request.statusPort, reads, times, count, clock, progress.kept);
+            made = readSamples(inp32, request.statusPort, reads, times, count, clock, progress.kept,
+                               *request.stop);
             capture.elapsedSeconds = perf.Elapsed();
         } else if (count > 0) {
             // The reads before the trigger and the trigger's own go round a ring at the
             // front of the buffers; the rest follow it.
             ring = count * static_cast<std::size_t>(request.pretriggerPercent) / 100 + 1;
             progress.waiting.store(true, std::memory_order_relaxed);
-            triggerSlot = waitForTrigger(inp32, request.statusPort, *request.trigger, reads, times,
-                                         ring, clock, request.timeoutNs, waited, progress);
+            triggerSlot =
+                waitForTrigger(inp32, request.statusPort, *request.trigger, reads, times, ring,
+                               clock, request.timeoutNs, waited, waitStart, progress);
             progress.waiting.store(false, std::memory_order_relaxed);
             if (triggerSlot) {
                 // Not wrapped: the reads so far lie in order, and the rest follow on.
                 const std::size_t kept = waited >= ring ? ring : *triggerSlot + 1;
-                readSamples(inp32, request.statusPort, reads + kept, times + kept, count - kept,
-                            clock, progress.kept);
+                made = kept + readSamples(inp32, request.statusPort, reads + kept, times + kept,
+                                          count - kept, clock, progress.kept, *request.stop);
             }
         }
     }
     if (const std::string failure = port.takeLastError(); !failure.empty())
         throw PortError(failure);
     capture.source = port.source(request.statusPort);
+    capture.reads.resize(made);
+    capture.times.resize(made);
+    capture.firstReadAt = startedAt;
     if (request.trigger && count > 0) {
         if (!triggerSlot)
             throw TriggerTimeout("the trigger " + request.trigger->text() + " did not hold in time",
@@ -156,8 +174,10 @@ Capture readCapture(PortIo &port, cPerfCounter &perf, ReadClock clock,
         } else {
             capture.trigger = TriggerMark{*triggerSlot, request.trigger->text()};
         }
+        // The first read kept came that long after the first read made.
+        capture.firstReadAt += std::chrono::nanoseconds(capture.times.front() - waitStart);
     }
-    capture.timing = measureTiming(capture.times);
+    capture.timing = measureTiming(capture.times, gaps);
     if (request.trigger && count > 0) {
         capture.elapsedSeconds =
             double(capture.times.back() - capture.times.front() + capture.timing.medianPeriodNs) /

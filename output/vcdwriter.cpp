@@ -103,14 +103,19 @@ std::string describePauses(const Capture &capture, const ReadTimes &times)
 
 } // namespace
 
-std::string vcdDateNow()
+std::string vcdDate(std::chrono::system_clock::time_point time)
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&seconds, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;
+}
+
+std::string vcdDateNow()
+{
+    return vcdDate(std::chrono::system_clock::now());
 }
 
 void writeVcd(const Capture &capture, const std::string &date, const VcdSink &sink)
@@ -200,7 +205,8 @@ std::string captureToVcd(const Capture &capture, const std::string &date)
 void saveCaptureAsVcd(const std::string &path, const Capture &capture)
 {
     SafeFile file(path);
-    writeVcd(capture, vcdDateNow(), [&file](std::string_view piece) { file.write(piece); });
+    writeVcd(capture, vcdDate(capture.firstReadAt),
+             [&file](std::string_view piece) { file.write(piece); });
     file.commit();
 }
 

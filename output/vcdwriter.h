@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,11 +25,13 @@ void writeVcd(const Capture &capture, const std::string &date, const VcdSink &si
 // The same file as one string.
 std::string captureToVcd(const Capture &capture, const std::string &date);
 
-// The local time as the $date line shows it, e.g. "2024-05-01 14:03:27".
+// A time in local time as the $date line shows it, e.g. "2024-05-01 14:03:27".
+std::string vcdDate(std::chrono::system_clock::time_point time);
+// The same for now.
 std::string vcdDateNow();
 
-// Writes the capture's VCD, dated now, to `path` through a SafeFile: the file is complete or
-// untouched. Throws FileWriteError (acquisition/safefile.h).
+// Writes the capture's VCD, dated when its first read was made, to `path` through a
+// SafeFile: the file is complete or untouched. Throws FileWriteError (output/safefile.h).
 void saveCaptureAsVcd(const std::string &path, const Capture &capture);
 
 } // namespace la

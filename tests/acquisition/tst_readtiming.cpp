@@ -88,35 +88,44 @@ void TstReadTiming::measure()
 
 void TstReadTiming::describe_data()
 {
+    QTest::addColumn<int>("reads");
     QTest::addColumn<double>("elapsed");
     QTest::addColumn<Gaps>("extra");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no pauses") << 0.01043 << Gaps{}
+    QTest::newRow("no pauses") << 9999 << 0.01043 << Gaps{}
                                << "9999 reads in 10.43 ms, 1.00 µs each; no pauses";
-    QTest::newRow("one pause") << 0.01043 << Gaps{{4512, 30'000}}
+    QTest::newRow("one pause") << 9999 << 0.01043 << Gaps{{4512, 30'000}}
                                << "9999 reads in 10.43 ms, 1.00 µs each; 1 pause of 31 µs "
                                   "after read 4512";
-    QTest::newRow("two pauses") << 0.01043 << Gaps{{17, 9000}, {4512, 30'000}}
+    QTest::newRow("two pauses") << 9999 << 0.01043 << Gaps{{17, 9000}, {4512, 30'000}}
                                 << "9999 reads in 10.43 ms, 1.00 µs each; 2 pauses, the longest "
                                    "31 µs after read 4512";
-    QTest::newRow("a long pause in ms") << 0.0124 << Gaps{{5000, 2'000'000}}
+    QTest::newRow("a long pause in ms") << 9999 << 0.0124 << Gaps{{5000, 2'000'000}}
                                         << "9999 reads in 12.40 ms, 1.00 µs each; 1 pause of "
                                            "2.00 ms after read 5000";
     QTest::newRow("a long capture in s")
-        << 12.5 << Gaps{} << "9999 reads in 12.50 s, 1.00 µs each; no pauses";
-    QTest::newRow("no counter") << -1.0 << Gaps{}
+        << 9999 << 12.5 << Gaps{} << "9999 reads in 12.50 s, 1.00 µs each; no pauses";
+    QTest::newRow("no counter") << 9999 << -1.0 << Gaps{}
                                 << "9999 reads, time not measured (no counter), 1.00 µs each; "
                                    "no pauses";
+    // A counter is there; it only saw no time pass.
+    QTest::newRow("a counter, no time")
+        << 9999 << 0.0 << Gaps{} << "9999 reads, 1.00 µs each; no pauses";
+    QTest::newRow("one read, timed by the counter")
+        << 1 << 1e-6 << Gaps{} << "1 read; no read period measured (that takes two reads)";
+    QTest::newRow("one read kept by a trigger: no span")
+        << 1 << 0.0 << Gaps{} << "1 read; no read period measured (that takes two reads)";
 }
 
 void TstReadTiming::describe()
 {
+    QFETCH(int, reads);
     QFETCH(double, elapsed);
     QFETCH(Gaps, extra);
     QFETCH(QString, text);
     Capture capture;
-    capture.reads.assign(9999, 0);
-    capture.times = spaced(9999, extra);
+    capture.reads.assign(reads, 0);
+    capture.times = spaced(reads, extra);
     capture.timing = measureTiming(capture.times);
     capture.elapsedSeconds = elapsed;
     QCOMPARE(QString::fromStdString(describeCapture(capture)), text);

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
+#include <ctime>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -236,16 +238,25 @@ void TstVcdWriter::saveWritesTheCapture()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = dir.filePath("capture.vcd").toStdString();
-    const Capture capture = captured(staggered, 0.010);
+    Capture capture = captured(staggered, 0.010);
+    // Made long before it is saved: the file carries the time of its first read.
+    std::tm made{};
+    made.tm_year = 2001 - 1900;
+    made.tm_mon = 1;
+    made.tm_mday = 3;
+    made.tm_hour = 4;
+    made.tm_min = 5;
+    made.tm_sec = 6;
+    made.tm_isdst = -1;
+    capture.firstReadAt = std::chrono::system_clock::from_time_t(std::mktime(&made));
     saveCaptureAsVcd(path, capture);
 
     std::ifstream in(path);
     const std::string written((std::istreambuf_iterator<char>(in)), {});
     const ParsedVcd vcd = parseVcd(written);
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
-    // The same file captureToVcd makes, but for the date.
-    const std::string date = vcd.header.at("$date");
-    QCOMPARE(written, captureToVcd(capture, date));
+    QCOMPARE(QString::fromStdString(vcd.header.at("$date")), QString("2001-02-03 04:05:06"));
+    QCOMPARE(written, captureToVcd(capture, "2001-02-03 04:05:06"));
 
     QVERIFY_THROWS_EXCEPTION(
         FileWriteError,
