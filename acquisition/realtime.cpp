@@ -21,7 +21,7 @@ std::int64_t setting(const std::string &path, std::int64_t otherwise)
 std::int64_t later(std::int64_t from, std::int64_t span)
 {
     constexpr std::int64_t Most = std::numeric_limits<std::int64_t>::max();
-    return span >= Most - from ? Most : from + span;
+    return from > Most - span ? Most : from + span; // span >= 0
 }
 
 std::string refusal(int error)
