@@ -5,6 +5,7 @@
 #include "acquisition/portlibrary.h"
 #include "acquisition/portlibs/parportdevices.h"
 #include "acquisition/switchableport.h"
+#include "acquisition/tscclock.h"
 #include "cli/commandline.h"
 #include "control/instrument.h"
 #include "display/screenimage.h"
@@ -93,7 +94,8 @@ int main(int argc, char *argv[])
     la::SwitchablePort port(wired);
     la::MonotonicCounter counter;
     la::QtPlatform platform;
-    la::Instrument instrument(screen, port, counter, la::monotonicNs, platform, portChoices(line));
+    la::Instrument instrument(screen, port, counter, la::captureClock(), platform,
+                              portChoices(line));
     la::PortWindow portWindow(instrument.portPanel, instrument.gate);
     la::MainWindow mainWindow(instrument, screen, portWindow);
     platform.setMainWindow(&mainWindow);

@@ -2,6 +2,9 @@
 
 #include "acquisition/elapsedformat.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace la {
 
 namespace {
@@ -48,12 +51,29 @@ std::string describeReads(const Capture &capture)
            shortDuration(timing.longestPauseNs) + where;
 }
 
+// "real-time priority", "real-time priority 90% of the time", "ordinary priority: no
+// permission for real-time"; empty when it is not known.
+std::string describePriority(const ReadPriority &priority)
+{
+    if (!priority.whyNone.empty())
+        return "ordinary priority: " + priority.whyNone;
+    if (priority.realtimeShare <= 0)
+        return {};
+    if (priority.realtimeShare >= 1)
+        return "real-time priority";
+    // Down, so that only reads wholly at real-time priority are said to be.
+    const long percent = std::clamp(std::lround(std::floor(priority.realtimeShare * 100)), 1L, 99L);
+    return "real-time priority " + std::to_string(percent) + "% of the time";
+}
+
 } // namespace
 
 std::string describeCapture(const Capture &capture)
 {
-    const std::string reads = describeReads(capture);
-    return capture.source.empty() ? reads : reads + "; from " + capture.source;
+    std::string text = describeReads(capture);
+    if (const std::string priority = describePriority(capture.priority); !priority.empty())
+        text += "; " + priority;
+    return capture.source.empty() ? text : text + "; from " + capture.source;
 }
 
 } // namespace la

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/readtiming.h"
+#include "acquisition/realtime.h"
 
 #include <chrono>
 #include <cstddef>
@@ -33,11 +34,14 @@ struct Capture
     // Seconds from the start of the first read to the end of the last, as the interval
     // timer measured them; -1 when the system has no counter.
     double elapsedSeconds = -1;
-    // The time each read returned, in nanoseconds of the read clock; empty when the reads
+    // The time each read returned, in nanoseconds of CLOCK_MONOTONIC; empty when the reads
     // were not timed one by one.
     std::vector<std::int64_t> times;
     // How the times were spaced: median period and pauses (from measureTiming(times)).
     ReadTiming timing;
+    // Which priority the reads had: the share of their time at real-time priority, or why
+    // they had none; nothing said when neither is known.
+    ReadPriority priority;
     // Where the trigger held, for a triggered capture.
     std::optional<TriggerMark> trigger;
     // Where the reads came from, as the port library names it: "the simulated probe", "the
@@ -48,8 +52,8 @@ struct Capture
 };
 
 // The capture in one line, as the time box's tooltip and logic-capture say it: "9999 reads
-// in 10.43 ms, 1.04 µs each; 2 pauses, the longest 31 µs after read 4512; from the simulated
-// probe".
+// in 10.43 ms, 1.04 µs each; 2 pauses, the longest 31 µs after read 4512; real-time priority;
+// from the simulated probe".
 std::string describeCapture(const Capture &capture);
 
 } // namespace la

@@ -5,6 +5,7 @@
 #include "acquisition/samplingloop.h"
 #include "fakes.h"
 #include "output/vcdwriter.h"
+#include "readpriority.h"
 
 #include <QtTest>
 
@@ -234,8 +235,9 @@ void TstCapture::tooltipTellsThePauses()
     rig.capture();
     QCOMPARE(rig.inst.panel.Text1.text(), std::string("012.3")); // the box as it always was
     QCOMPARE(QString::fromStdString(rig.inst.panel.Text1.toolTip()),
-             QString("9999 reads in 12.30 ms, 1.00 µs each; 1 pause of 2.00 ms after read 4512; "
-                     "from the port at 0x378 through /dev/parport0"));
+             QString("9999 reads in 12.30 ms, 1.00 µs each; 1 pause of 2.00 ms after read 4512; ") +
+                 QString::fromStdString(test::priorityWords()) +
+                 "; from the port at 0x378 through /dev/parport0");
     const Capture &last = *rig.inst.capture.lastCapture();
     QCOMPARE(last.times.size(), std::size_t(9999));
     QCOMPARE(last.times[4512] - last.times[4511], std::int64_t(2'001'000));

@@ -8,6 +8,7 @@
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/samplingloop.h"
+#include "acquisition/tscclock.h"
 #include "output/vcdwriter.h"
 #include "vcdfixture.h"
 
@@ -41,7 +42,9 @@ void TstVcdTiming::edgesAtTheirTrueTimes()
     MonotonicCounter counter;
     cPerfCounter perf(counter);
     setUp(StallAt, StallNs);
-    const Capture capture = readCapture(port, perf, monotonicNs, 0x379, 9999);
+    // The clock the programs use: where the time-stamp counter serves, its stamps are
+    // placed on the library's CLOCK_MONOTONIC by pairs taken around the reads.
+    const Capture capture = readCapture(port, perf, captureClock(), 0x379, 9999);
     long count = 0;
     const std::int64_t *truth = sampleTimes(&count);
     QCOMPARE(count, 9999L);
