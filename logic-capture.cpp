@@ -4,6 +4,7 @@
 
 #include "acquisition/portlibrary.h"
 #include "acquisition/samplingloop.h"
+#include "acquisition/tscclock.h"
 #include "cli/captureoptions.h"
 #include "cli/capturesession.h"
 #include "cli/capturesignals.h"
@@ -68,7 +69,7 @@ int main(int argc, char *argv[])
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
 
         la::PortLibrary port(library);
-        la::CaptureSession session(options, port, output, library);
+        la::CaptureSession session(options, port, la::captureClock(), output, library);
         return session.run();
     } catch (const la::CaptureMemoryError &error) {
         return report(error.what(), CaptureFailed);

@@ -3,6 +3,9 @@
 #include "acquisition/capture.h"
 #include "acquisition/elapsedformat.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace la {
 
 namespace {
@@ -38,17 +41,6 @@ std::string describeReads(const CaptureSummary &summary)
            shortDuration(timing.longestPauseNs) + where;
 }
 
-std::string describePriority(const PriorityFigures &priority)
-{
-    if (priority.realtimeShare >= 0.995)
-        return "read at real-time priority";
-    if (priority.realtimeShare > 0)
-        return "read at real-time priority " + fixedPoint(priority.realtimeShare * 100, 0) +
-               " % of the time";
-    return "read at ordinary priority" +
-           (priority.whyNone.empty() ? std::string() : " (" + priority.whyNone + ")");
-}
-
 } // namespace
 
 std::string shortDuration(std::int64_t ns)
@@ -61,6 +53,19 @@ std::string shortDuration(std::int64_t ns)
     return fixedPoint(us / 1e3, 2) + " ms";
 }
 
+std::string describePriority(const ReadPriority &priority)
+{
+    if (!priority.whyNone.empty())
+        return "ordinary priority: " + priority.whyNone;
+    if (priority.realtimeShare <= 0)
+        return {};
+    if (priority.realtimeShare >= 1)
+        return "real-time priority";
+    // Down, so that only reads wholly at real-time priority are said to be.
+    const long percent = std::clamp(std::lround(std::floor(priority.realtimeShare * 100)), 1L, 99L);
+    return "real-time priority " + std::to_string(percent) + "% of the time";
+}
+
 CaptureSummary summarize(const Capture &capture)
 {
     CaptureSummary summary;
@@ -71,6 +76,7 @@ CaptureSummary summarize(const Capture &capture)
     summary.timed = count > 0 && capture.times.size() == count;
     summary.timing = capture.timing;
     summary.source = capture.source;
+    summary.priority = capture.priority;
     if (summary.timed && capture.timing.medianPeriodNs > 0)
         summary.periodNs = double(capture.timing.medianPeriodNs);
     else if (capture.elapsedSeconds > 0 && count > 0)
@@ -105,8 +111,8 @@ std::string describeSummary(const CaptureSummary &summary)
             text += " just after a pause of " + shortDuration(trigger.gapBeforeNs) +
                     ", at any moment of which it may have come true";
     }
-    if (summary.priority)
-        text += "; " + describePriority(*summary.priority);
+    if (const std::string priority = describePriority(summary.priority); !priority.empty())
+        text += "; " + priority;
     if (!summary.source.empty())
         text += "; from " + summary.source;
     if (!summary.ending.empty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/readtiming.h"
+#include "acquisition/realtime.h"
 
 #include <cstdint>
 #include <optional>
@@ -19,14 +20,6 @@ struct TriggerFigures
     std::string condition;
     std::int64_t atNs = 0;
     std::int64_t gapBeforeNs = 0;
-};
-
-// At which priority the reads were made: the share of their time at real-time priority,
-// and, when there was none, why.
-struct PriorityFigures
-{
-    double realtimeShare = 0;
-    std::string whyNone;
 };
 
 // What is known of a capture once it has ended, whether its reads are in memory or went by
@@ -50,7 +43,8 @@ struct CaptureSummary
     std::optional<TriggerFigures> trigger;
     // Where the reads came from, as the port library names it; empty when unknown.
     std::string source;
-    std::optional<PriorityFigures> priority;
+    // Which priority the reads had; nothing said when not known.
+    ReadPriority priority;
     // What ended the capture before the length asked for, as a phrase: "ended by SIGINT",
     // "ended early: ...". Empty when it ran its length.
     std::string ending;
@@ -73,5 +67,9 @@ std::string describeSummary(const CaptureSummary &summary);
 
 // A duration as precise as a reader of a pause needs: "1.04 µs", "31 µs", "2.35 ms".
 std::string shortDuration(std::int64_t ns);
+
+// "real-time priority", "real-time priority 90% of the time", "ordinary priority: no
+// permission for real-time"; empty when it is not known.
+std::string describePriority(const ReadPriority &priority);
 
 } // namespace la

@@ -1,7 +1,7 @@
 #include "acquisition/streamkeeper.h"
 
 #include "acquisition/elapsedformat.h"
-#include "acquisition/realtime.h"
+#include "acquisition/threadpriority.h"
 
 #include <algorithm>
 #include <chrono>
@@ -37,7 +37,7 @@ public:
         if (pthread_getschedparam(pthread_self(), &m_oldPolicy, &m_oldParam) != 0)
             return;
         sched_param param{};
-        param.sched_priority = RealtimeSection::Priority - 1;
+        param.sched_priority = ThreadPriority::Priority - 1;
         m_raised = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
     }
     ~KeepingPriority()
@@ -58,7 +58,8 @@ private:
 
 StreamKeeper::StreamKeeper(ReadRing &ring, StreamControl &control, const StreamRequest &request,
                            ChangeSink &sink, StreamProgress &progress)
-    : m_ring(ring), m_control(control), m_request(request), m_changes(sink), m_progress(progress)
+    : m_ring(ring), m_control(control), m_request(request), m_calibration(request.clock),
+      m_changes(sink), m_progress(progress)
 {
     const std::uint64_t percent = std::uint64_t(request.pretriggerPercent);
     if (request.samples > 0)
@@ -90,6 +91,11 @@ void StreamKeeper::run()
         while (m_phase != Phase::Over) {
             bool ended = false;
             const std::uint64_t upTo = available(ended);
+            // A pair of the clock taken after the newest stamp, so that each stamp is placed
+            // between two pairs.
+            if (upTo > 0 && !m_request.clock.plain() &&
+                m_ring.stamp(upTo - 1) > m_calibration.newestStamp())
+                m_calibration.refresh();
             if (m_phase == Phase::Burst && upTo > 0 &&
                 (ended || upTo >= BurstReads || timeOf(upTo - 1) - timeOf(0) >= BurstNs)) {
                 endBurst(std::min(upTo, BurstReads));

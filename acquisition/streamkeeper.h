@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/changesink.h"
+#include "acquisition/clockcalibration.h"
 #include "acquisition/gapstatistics.h"
 #include "acquisition/readring.h"
 #include "acquisition/streamreader.h"
@@ -30,6 +31,9 @@ struct StreamRequest
     // since the epoch, and CLOCK_MONOTONIC.
     std::int64_t wallNs = 0;
     std::int64_t monotonicNs = 0;
+    // The clock the reads are stamped with; a counter's stamps are placed on CLOCK_MONOTONIC
+    // by pairs the keeping side takes as it goes.
+    ReadClock clock;
 };
 
 // How far a streamed capture has come, for a progress line. Stored by the keeping side
@@ -94,9 +98,8 @@ private:
     };
 
     std::uint64_t available(bool &ended) const;
-    // When a read was made, in nanoseconds of CLOCK_MONOTONIC: its stamp, since the reads
-    // are stamped in nanoseconds.
-    std::int64_t timeOf(std::uint64_t index) const { return m_ring.stamp(index); }
+    // When a read was made, in nanoseconds of CLOCK_MONOTONIC.
+    std::int64_t timeOf(std::uint64_t index) { return m_calibration.toNs(m_ring.stamp(index)); }
     void idle(int rounds);
     void endBurst(std::uint64_t reads);
     void wait(std::uint64_t index);
@@ -109,6 +112,7 @@ private:
     ReadRing &m_ring;
     StreamControl &m_control;
     StreamRequest m_request;
+    ClockCalibration m_calibration;
     ChangeKeeper m_changes;
     StreamProgress &m_progress;
     GapStatistics m_gaps;

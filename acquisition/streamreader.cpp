@@ -1,27 +1,30 @@
 #include "acquisition/streamreader.h"
 
-#include "acquisition/realtime.h"
+#include "acquisition/lockedmemory.h"
+#include "acquisition/threadpriority.h"
 
 #include <csignal>
 #include <pthread.h>
 
 namespace la {
 
-void readIntoRing(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, ReadRing &ring,
-                  std::uint64_t limit, std::int64_t publishAfter, StreamControl &control)
+std::int64_t readIntoRing(const ReadLoop &loop, ReadRing &ring, std::uint64_t limit,
+                          std::int64_t publishAfter, StreamControl &control)
 {
-    std::int64_t published = clock();
+    std::int64_t stamp = loop.stamp();
+    std::int64_t published = stamp;
     for (std::uint64_t n = 0; n != limit;) {
         if (!ring.hasRoom()) {
             control.requestEnd(StreamEnd::CouldNotKeepUp);
             break;
         }
-        const std::int16_t read = inp32(statusPort);
+        const std::int16_t read = loop.inp32(loop.statusPort);
         // After the read: the moment the register's value was on the lines is within the
         // read, not before it.
-        const std::int64_t stamp = clock();
+        stamp = loop.stamp();
         ring.put(read, stamp);
         control.reads.store(++n, std::memory_order_release);
+        loop.windows.poll(stamp);
         // A failed read ends the reads: the ones after it would fail too, or say nothing.
         if (read < 0) [[unlikely]] {
             control.requestEnd(StreamEnd::PortFailed);
@@ -35,6 +38,7 @@ void readIntoRing(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, ReadR
             break;
     }
     ring.publish();
+    return stamp;
 }
 
 StreamReader::~StreamReader()
@@ -50,6 +54,7 @@ StreamReader::~StreamReader()
 void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock,
                          std::uint64_t limit)
 {
+    const RealtimeBudget budget = readRealtimeBudget();
     // The signals that end the program are for the thread that handles them; a read is
     // never interrupted by one. A fault in the port library still ends the program.
     sigset_t ending, old;
@@ -60,16 +65,16 @@ void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock
     try {
         m_thread = std::thread([=, this] {
             {
-                const RealtimeSection realtime(
+                const LockedMemory locked(
                     {{m_ring.readsData(), std::size_t(m_ring.capacity()) * sizeof(std::int16_t)},
-                     {m_ring.stampsData(), std::size_t(m_ring.capacity()) * sizeof(std::int64_t)}},
-                    0);
-                int policy = SCHED_OTHER;
-                sched_param param{};
-                pthread_getschedparam(pthread_self(), &policy, &param);
-                // Raised here, or started at real-time priority (chrt).
-                m_raised = realtime.raised() || policy == SCHED_FIFO || policy == SCHED_RR;
-                readIntoRing(inp32, statusPort, clock, m_ring, limit, PublishAfterNs, m_control);
+                     {m_ring.stampsData(), std::size_t(m_ring.capacity()) * sizeof(std::int64_t)}});
+                ThreadPriority thread;
+                RealtimeWindows windows(thread, budget, clock);
+                const ReadLoop loop{inp32, statusPort, clock.stamp, windows};
+                windows.start();
+                windows.finish(
+                    readIntoRing(loop, m_ring, limit, clock.ticks(PublishAfterNs), m_control));
+                m_priority = windows.priority();
             }
             if (limit != NoReadLimit && m_control.reads.load(std::memory_order_relaxed) == limit)
                 m_control.requestEnd(StreamEnd::Done);
@@ -86,15 +91,6 @@ void StreamReader::join()
 {
     if (m_thread.joinable())
         m_thread.join();
-}
-
-PriorityFigures StreamReader::priority() const
-{
-    PriorityFigures figures;
-    figures.realtimeShare = m_raised ? 1.0 : 0.0;
-    if (!m_raised)
-        figures.whyNone = "real-time priority not permitted";
-    return figures;
 }
 
 } // namespace la

@@ -4,6 +4,8 @@
 #include "acquisition/portio.h"
 #include "acquisition/readclock.h"
 #include "acquisition/readring.h"
+#include "acquisition/realtime.h"
+#include "acquisition/samplingloop.h"
 
 #include <atomic>
 #include <cstdint>
@@ -52,21 +54,22 @@ struct StreamControl
 // No limit to the count of reads.
 inline constexpr std::uint64_t NoReadLimit = ~std::uint64_t(0);
 
-// The time-critical loop of a streamed capture: reads of the register at `statusPort`, each
-// stamped by `clock` after it returned, into `ring`, until `limit` reads were made, `stop`
-// is set, a read fails (returns -1; it is stored), or the ring is full (the read is then
-// not made). The reads are published every
-// ReadRing::Batch reads, or at the first read `publishAfter` clock units after the last
-// publication, and at the end. Nothing else: no allocation, no lock, no system call.
-void readIntoRing(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, ReadRing &ring,
-                  std::uint64_t limit, std::int64_t publishAfter, StreamControl &control);
+// The time-critical loop of a streamed capture: reads through `loop` (the register, a stamp
+// after each read, the windows' poll) into `ring`, until `limit` reads were made, `stop` is
+// set, a read fails (returns -1; it is stored), or the ring is full (the read is then not
+// made). The reads are published every ReadRing::Batch reads, or at the first read
+// `publishAfter` stamp units after the last publication, and at the end. Nothing else: no
+// allocation, no lock, no system call but a switch of priority where a window ends. Returns
+// the last read's stamp (the first stamp when there was none).
+std::int64_t readIntoRing(const ReadLoop &loop, ReadRing &ring, std::uint64_t limit,
+                          std::int64_t publishAfter, StreamControl &control);
 
 // The reading thread of a streamed capture. It blocks SIGINT, SIGTERM and SIGHUP, so that
 // they reach the thread that handles them and no read is interrupted by one.
 class StreamReader
 {
 public:
-    // Publication at least this often (in the clock's nanoseconds), so that slow reads reach
+    // Publication at least this often (in nanoseconds), so that slow reads reach
     // the keeping side soon.
     static constexpr std::int64_t PublishAfterNs = 1'000'000;
 
@@ -76,21 +79,21 @@ public:
     StreamReader(const StreamReader &) = delete;
     StreamReader &operator=(const StreamReader &) = delete;
 
-    // Starts reading, at real-time priority where the system allows it, whatever the
-    // length: the kernel's limit on real-time running then pauses the reads for its rest
-    // of each period (by default 50 ms a second), which the capture tells as a pause.
-    // Throws std::system_error when the thread cannot be made.
+    // Starts reading, its ring locked in memory and in real-time windows where the system
+    // allows it, whatever the length (realtime.h). Each read is stamped by `clock`: a
+    // counter's stamps are for the keeping side to place (StreamRequest::clock). Throws
+    // std::system_error when the thread cannot be made.
     void start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, std::uint64_t limit);
     bool finished() const { return m_control.finished.load(std::memory_order_acquire); }
     void join();
     // At which priority the reads ran; complete once the thread has finished.
-    PriorityFigures priority() const;
+    ReadPriority priority() const { return m_priority; }
 
 private:
     ReadRing &m_ring;
     StreamControl &m_control;
     std::thread m_thread;
-    std::atomic<bool> m_raised{false};
+    ReadPriority m_priority; // written before `finished` is released
 };
 
 } // namespace la

@@ -93,8 +93,10 @@ void CaptureSession::makeRoom()
     try {
         m_ring = std::make_unique<ReadRing>(CaptureOptions::RingReads);
         m_writer = writerFor(m_options, m_output);
-        m_keeper = std::make_unique<StreamKeeper>(*m_ring, m_control, m_options.streamRequest(),
-                                                  *m_writer, m_progress);
+        StreamRequest request = m_options.streamRequest();
+        request.clock = m_clock;
+        m_keeper =
+            std::make_unique<StreamKeeper>(*m_ring, m_control, request, *m_writer, m_progress);
         m_reader = std::make_unique<StreamReader>(*m_ring, m_control);
         m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (m_wake < 0)
@@ -128,7 +130,7 @@ int CaptureSession::run()
     m_startNs = monotonicNs();
     try {
         const bool counted = m_options.length == CaptureOptions::Length::Samples;
-        m_reader->start(inp32, m_options.statusPort(), monotonicNs,
+        m_reader->start(inp32, m_options.statusPort(), m_clock,
                         counted && !m_options.trigger ? m_options.samples : NoReadLimit);
     } catch (const std::system_error &) {
         m_control.requestEnd(StreamEnd::PortFailed);
@@ -265,6 +267,5 @@ int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
         return 0;
     }
 }
-
 
 } // namespace la

@@ -24,9 +24,10 @@ public:
     // A read that has not returned after this long is given up.
     static constexpr std::int64_t HangNs = 2'000'000'000;
 
-    CaptureSession(const CaptureOptions &options, PortIo &port, SafeFile &output,
+    // Each read is stamped by `clock`.
+    CaptureSession(const CaptureOptions &options, PortIo &port, ReadClock clock, SafeFile &output,
                    const std::string &library)
-        : m_options(options), m_port(port), m_output(output), m_library(library)
+        : m_options(options), m_port(port), m_clock(clock), m_output(output), m_library(library)
     {
     }
     ~CaptureSession();
@@ -46,6 +47,7 @@ private:
 
     const CaptureOptions &m_options;
     PortIo &m_port;
+    ReadClock m_clock;
     SafeFile &m_output;
     const std::string &m_library;
 

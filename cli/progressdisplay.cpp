@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -76,7 +76,8 @@ std::size_t ProgressDisplay::line(char *text, std::size_t size) const
     if (pauses == 0)
         std::snprintf(pausesText, sizeof pausesText, "no pauses");
     else
-        std::snprintf(pausesText, sizeof pausesText, "%llu pause%s", pauses, pauses == 1 ? "" : "s");
+        std::snprintf(pausesText, sizeof pausesText, "%llu pause%s", pauses,
+                      pauses == 1 ? "" : "s");
     length = std::snprintf(text, size, "reading: %.1f s, %s, %llu change%s, %s", seconds, reads,
                            changes, changes == 1 ? "" : "s", pausesText);
     return length < 0 ? 0 : std::min(std::size_t(length), size - 1);

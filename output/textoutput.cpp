@@ -27,7 +27,8 @@ void TextOutput::rewrite(std::uint64_t offset, std::string_view text)
         return;
     }
     // Partly handed on: that part goes to the target again, the rest into the buffer.
-    const std::size_t handed = std::size_t(std::min<std::uint64_t>(m_handedOn - offset, text.size()));
+    const std::size_t handed =
+        std::size_t(std::min<std::uint64_t>(m_handedOn - offset, text.size()));
     m_target.writeAt(offset, text.substr(0, handed));
     if (handed < text.size())
         m_buffer.replace(0, text.size() - handed, text.substr(handed));

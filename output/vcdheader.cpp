@@ -78,31 +78,35 @@ std::string describeTrigger(const TriggerFigures &trigger, bool pauseBefore)
     return text;
 }
 
-std::string describePriority(const PriorityFigures &priority)
+// A sentence on the reads' priority; empty when it is not known.
+std::string priorityComment(const ReadPriority &priority)
 {
-    if (priority.realtimeShare >= 0.995)
+    if (!priority.whyNone.empty())
+        return "The reads ran at ordinary priority: " + priority.whyNone + ".";
+    if (priority.realtimeShare <= 0)
+        return {};
+    if (priority.realtimeShare >= 1)
         return "The reads ran at real-time priority (SCHED_FIFO) throughout.";
-    if (priority.realtimeShare > 0)
-        return "The reads ran at real-time priority (SCHED_FIFO) for " +
-               fixedPoint(priority.realtimeShare * 100, 0) + " % of their time.";
-    return "The reads ran at ordinary priority" +
-           (priority.whyNone.empty() ? std::string() : ": " + priority.whyNone) + ".";
+    // As the capture line says it: the share of the reads' time, rounded down.
+    const std::string line = describePriority(priority);
+    return "The reads ran at " + line.substr(0, line.find(' ', 10)) + " (SCHED_FIFO)" +
+           line.substr(line.find(' ', 10)) + ".";
 }
 
 } // namespace
 
 std::string vcdFigureComments(const CaptureSummary &summary)
 {
-    std::string text = comment(std::to_string(summary.reads) +
-                               (summary.reads == 1 ? " read of " : " reads of ") +
-                               registerRead(summary.base));
+    std::string text =
+        comment(std::to_string(summary.reads) + (summary.reads == 1 ? " read of " : " reads of ") +
+                registerRead(summary.base));
     text += comment(describeTimes(summary));
     if (summary.timed && summary.reads > 1)
         text += comment(describePauses(summary));
     if (summary.trigger)
         text += comment(describeTrigger(*summary.trigger, summary.triggerAfterPause()));
-    if (summary.priority)
-        text += comment(describePriority(*summary.priority));
+    if (const std::string priority = priorityComment(summary.priority); !priority.empty())
+        text += comment(priority);
     if (!summary.ending.empty())
         text += comment("This capture " + summary.ending + ".");
     return text;

@@ -56,8 +56,7 @@ void VcdWriter::header(const CaptureStart &start)
     m_out.add("$scope module probe $end\n");
     for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
         m_out.add("$comment " + describeChannel(k) + " $end\n");
-        m_out.add(std::string("$var wire 1 ") + Ids[k] + " ch" + std::to_string(k + 1) +
-                  " $end\n");
+        m_out.add(std::string("$var wire 1 ") + Ids[k] + " ch" + std::to_string(k + 1) + " $end\n");
     }
     m_out.add("$upscope $end\n$enddefinitions $end\n");
 }
@@ -165,7 +164,8 @@ std::string captureToVcd(const Capture &capture, const std::string &date)
 void saveCaptureAsVcd(const std::string &path, const Capture &capture)
 {
     SafeFile file(path);
-    writeVcd(capture, vcdDateNow(), [&file](std::string_view piece) { file.write(piece); });
+    writeVcd(capture, vcdDate(capture.firstReadAt),
+             [&file](std::string_view piece) { file.write(piece); });
     file.commit();
 }
 

@@ -65,8 +65,8 @@ std::string vcdDate(std::chrono::system_clock::time_point time);
 // The same for now.
 std::string vcdDateNow();
 
-// Writes the capture's VCD, dated now, to `path` through a SafeFile: the file is complete or
-// untouched. Throws FileWriteError (output/safefile.h).
+// Writes the capture's VCD, dated when its first read was made, to `path` through a
+// SafeFile: the file is complete or untouched. Throws FileWriteError (output/safefile.h).
 void saveCaptureAsVcd(const std::string &path, const Capture &capture);
 
 } // namespace la

@@ -6,6 +6,7 @@
 #include "acquisition/readring.h"
 #include "acquisition/streamreader.h"
 #include "fakes.h"
+#include "streamrig.h"
 
 #include <QtTest>
 
@@ -99,8 +100,7 @@ void TstReadRing::publishedInBatches()
         return std::int16_t(0x10);
     };
     StreamControl control;
-    readIntoRing(port.inp32(), 0x379, FakeReadClock::now, ownRing, std::uint64_t(reads),
-                 StreamReader::PublishAfterNs, control);
+    test::readStream(port.inp32(), FakeReadClock::now, ownRing, std::uint64_t(reads), control);
     // The read of index n sees what was published before it: after read n.
     QList<int> seen;
     for (const int n : {1, 255, 256, 300})
@@ -118,8 +118,7 @@ void TstReadRing::fullRingStopsTheReads()
     ReadRing ring(512);
     test::FakePort port;
     StreamControl control;
-    readIntoRing(port.inp32(), 0x379, FakeReadClock::now, ring, NoReadLimit,
-                 StreamReader::PublishAfterNs, control);
+    test::readStream(port.inp32(), FakeReadClock::now, ring, NoReadLimit, control);
     QCOMPARE(control.ending(), StreamEnd::CouldNotKeepUp);
     QCOMPARE(control.reads.load(), std::uint64_t(512));
     QCOMPARE(int(fakePort().calls.size()), 512);

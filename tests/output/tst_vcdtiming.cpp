@@ -10,6 +10,7 @@
 #include "acquisition/portlibrary.h"
 #include "acquisition/samplingloop.h"
 #include "acquisition/streamkeeper.h"
+#include "acquisition/tscclock.h"
 #include "output/vcdwriter.h"
 #include "vcdfixture.h"
 
@@ -78,7 +79,9 @@ void TstVcdTiming::edgesAtTheirTrueTimes()
     if (!streamed) {
         MonotonicCounter counter;
         cPerfCounter perf(counter);
-        capture = readCapture(port, perf, monotonicNs, 0x379, 9999);
+        // The clock the programs use: where the time-stamp counter serves, its stamps are
+        // placed on the library's CLOCK_MONOTONIC by pairs taken around the reads.
+        capture = readCapture(port, perf, captureClock(), 0x379, 9999);
         file = captureToVcd(capture, "now");
     } else {
         stamps.clear();

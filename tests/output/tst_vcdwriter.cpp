@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
+#include <ctime>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -240,16 +242,25 @@ void TstVcdWriter::saveWritesTheCapture()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = dir.filePath("capture.vcd").toStdString();
-    const Capture capture = captured(staggered, 0.010);
+    Capture capture = captured(staggered, 0.010);
+    // Made long before it is saved: the file carries the time of its first read.
+    std::tm made{};
+    made.tm_year = 2001 - 1900;
+    made.tm_mon = 1;
+    made.tm_mday = 3;
+    made.tm_hour = 4;
+    made.tm_min = 5;
+    made.tm_sec = 6;
+    made.tm_isdst = -1;
+    capture.firstReadAt = std::chrono::system_clock::from_time_t(std::mktime(&made));
     saveCaptureAsVcd(path, capture);
 
     std::ifstream in(path);
     const std::string written((std::istreambuf_iterator<char>(in)), {});
     const ParsedVcd vcd = parseVcd(written);
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
-    // The same file captureToVcd makes, but for the date.
-    const std::string date = vcd.header.at("$date");
-    QCOMPARE(written, captureToVcd(capture, date));
+    QCOMPARE(QString::fromStdString(vcd.header.at("$date")), QString("2001-02-03 04:05:06"));
+    QCOMPARE(written, captureToVcd(capture, "2001-02-03 04:05:06"));
 
     QVERIFY_THROWS_EXCEPTION(
         FileWriteError,
@@ -268,7 +279,7 @@ void TstVcdWriter::streamedFigures_data()
                        "Capture time 200.000 ms as measured; median read period 1.000 us. Each "
                        "change is written at the time of the read that first saw it.",
                        "No pauses: no gap between two reads longer than 3 median periods.",
-                       "The reads ran at real-time priority (SCHED_FIFO) for 90 % of their time.",
+                       "The reads ran at real-time priority (SCHED_FIFO) 90% of the time.",
                        "This capture ended by SIGINT (Ctrl-C)."};
     QTest::newRow("a pipe: the figures go to standard error")
         << false << 200'000
@@ -311,7 +322,7 @@ void TstVcdWriter::streamedFigures()
     summary.periodNs = 1000;
     summary.timing.medianPeriodNs = reads > 1 ? 1000 : 0;
     summary.endNs = std::int64_t(reads) * 1000;
-    summary.priority = PriorityFigures{0.9, ""};
+    summary.priority = ReadPriority{0.9, ""};
     summary.ending = "ended by SIGINT (Ctrl-C)";
     writer.finish(summary);
     QVERIFY(text.size() > (reads > 1 ? TextOutput::PieceSize : 0));

@@ -33,6 +33,21 @@ struct RecordingSink : ChangeSink
     void finish(const CaptureSummary &) override { finished = true; }
 };
 
+// Reads of `inp32` stamped by `stamp` into `ring`, as the reading thread makes them, at the
+// thread's own priority.
+inline std::int64_t readStream(Inp32Fn inp32, StampFn stamp, ReadRing &ring, std::uint64_t limit,
+                               StreamControl &control)
+{
+    struct Unchanged : PriorityControl
+    {
+        int raise() override { return 0; }
+        void lower() override {}
+    } unchanged;
+    RealtimeWindows windows(unchanged, RealtimeBudget{-1, 1'000'000'000}, ReadClock(stamp));
+    return readIntoRing(ReadLoop{inp32, 0x379, stamp, windows}, ring, limit,
+                        StreamReader::PublishAfterNs, control);
+}
+
 struct StreamRun
 {
     RecordingSink sink;
@@ -45,14 +60,14 @@ struct StreamRun
 // as the other threads would before the keeping starts (end the capture, cut the input);
 // unless it cuts the input, the reading thread counts as finished.
 inline StreamRun
-keepStream(Inp32Fn inp32, ReadClock clock, const StreamRequest &request, std::uint64_t made,
+keepStream(Inp32Fn inp32, StampFn clock, const StreamRequest &request, std::uint64_t made,
            const std::function<void(StreamControl &, StreamKeeper &)> &meanwhile = {},
            std::size_t capacity = 1 << 15)
 {
     StreamRun run;
     ReadRing ring(capacity);
     StreamControl control;
-    readIntoRing(inp32, 0x379, clock, ring, made, StreamReader::PublishAfterNs, control);
+    readStream(inp32, clock, ring, made, control);
     StreamProgress progress;
     StreamKeeper keeper(ring, control, request, run.sink, progress);
     control.finished = true;
