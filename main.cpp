@@ -5,6 +5,7 @@
 #include "acquisition/portlibrary.h"
 #include "acquisition/portlibs/parportdevices.h"
 #include "acquisition/switchableport.h"
+#include "acquisition/tscclock.h"
 #include "cli/commandline.h"
 #include "control/instrument.h"
 #include "display/screenimage.h"
@@ -93,7 +94,8 @@ int main(int argc, char *argv[])
     la::SwitchablePort port(wired);
     la::MonotonicCounter counter;
     la::QtPlatform platform;
-    la::Instrument instrument(screen, port, counter, la::monotonicNs, platform, portChoices(line));
+    la::Instrument instrument(screen, port, counter, la::captureClock(), platform,
+                              portChoices(line));
     la::PortWindow portWindow(instrument.portPanel, instrument.gate);
     la::MainWindow mainWindow(instrument, screen, portWindow);
     platform.setMainWindow(&mainWindow);
@@ -123,7 +125,7 @@ int main(int argc, char *argv[])
     la::SignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalWatcher, &la::SignalWatcher::caught, [&](int signal) {
         platform.dismissMessages();
-        instrument.gate.run([&instrument, signal] { instrument.endBySignal(signal); });
+        instrument.askToEnd(128 + signal);
     });
     running = &instrument;
     std::atexit(leavePortAtExit);
@@ -137,5 +139,11 @@ int main(int argc, char *argv[])
     mainWindow.show();
     const int status = QApplication::exec();
     running = nullptr;
+    if (instrument.capture.readStuck()) {
+        // A read of the port never returned: its thread still runs in the port library and
+        // writes into the capture. The program ends here, before anything it may touch goes.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }

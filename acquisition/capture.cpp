@@ -1,57 +1,12 @@
 #include "acquisition/capture.h"
 
-#include "acquisition/elapsedformat.h"
+#include "acquisition/capturesummary.h"
 
 namespace la {
 
-namespace {
-
-// "10.43 ms" up to ten seconds, "12.35 s" beyond.
-std::string duration(double seconds)
-{
-    if (seconds < 10.0)
-        return fixedPoint(seconds * 1e3, 2) + " ms";
-    return fixedPoint(seconds, 2) + " s";
-}
-
-// "1.04 µs", "31 µs", "2.35 ms": as precise as a reader of a pause needs.
-std::string shortDuration(std::int64_t ns)
-{
-    const double us = static_cast<double>(ns) / 1e3;
-    if (ns < 10'000)
-        return fixedPoint(us, 2) + " µs";
-    if (ns < 1'000'000)
-        return fixedPoint(us, 0) + " µs";
-    return fixedPoint(us / 1e3, 2) + " ms";
-}
-
-// The reads, their time and their pauses: "9999 reads in 10.43 ms, 1.04 µs each; no pauses".
-std::string describeReads(const Capture &capture)
-{
-    std::string text = std::to_string(capture.size()) + (capture.size() == 1 ? " read" : " reads");
-    if (capture.elapsedSeconds > 0)
-        text += " in " + duration(capture.elapsedSeconds);
-    else
-        text += ", time not measured (no counter)";
-    const ReadTiming &timing = capture.timing;
-    if (capture.times.size() < 2)
-        return text;
-    text += ", " + shortDuration(timing.medianPeriodNs) + " each; ";
-    if (timing.pauses == 0)
-        return text + "no pauses";
-    const std::string where = " after read " + std::to_string(timing.longestPauseAfter);
-    if (timing.pauses == 1)
-        return text + "1 pause of " + shortDuration(timing.longestPauseNs) + where;
-    return text + std::to_string(timing.pauses) + " pauses, the longest " +
-           shortDuration(timing.longestPauseNs) + where;
-}
-
-} // namespace
-
 std::string describeCapture(const Capture &capture)
 {
-    const std::string reads = describeReads(capture);
-    return capture.source.empty() ? reads : reads + "; from " + capture.source;
+    return describeSummary(summarize(capture));
 }
 
 } // namespace la

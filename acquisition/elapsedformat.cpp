@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace la {
 
@@ -32,6 +33,16 @@ std::string fixedPoint(double value, int decimals)
     const auto [end, error] =
         std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     return error == std::errc() ? std::string(text, end) : std::string("?");
+}
+
+std::string localDateText(std::int64_t epochSeconds)
+{
+    const auto seconds = static_cast<std::time_t>(epochSeconds);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
 }
 
 } // namespace la

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace la {
@@ -13,5 +14,9 @@ std::string formatMilliseconds(double ms);
 // A number with a fixed count of decimals and a '.', whatever the locale: (10.432, 2) ->
 // "10.43".
 std::string fixedPoint(double value, int decimals);
+
+// A moment as the local date and time, "2024-05-01 14:03:27"; `epochSeconds` counted from
+// 1970-01-01 00:00 UTC.
+std::string localDateText(std::int64_t epochSeconds);
 
 } // namespace la

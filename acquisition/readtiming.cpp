@@ -19,10 +19,16 @@ std::uint32_t gapForMedian(std::int64_t gap)
 
 ReadTiming measureTiming(const std::vector<std::int64_t> &times)
 {
+    std::vector<std::uint32_t> gaps;
+    return measureTiming(times, gaps);
+}
+
+ReadTiming measureTiming(const std::vector<std::int64_t> &times, std::vector<std::uint32_t> &gaps)
+{
     ReadTiming timing;
     if (times.size() < 2)
         return timing;
-    std::vector<std::uint32_t> gaps(times.size() - 1);
+    gaps.resize(times.size() - 1);
     for (std::size_t i = 1; i < times.size(); ++i)
         gaps[i - 1] = gapForMedian(times[i] - times[i - 1]);
     const auto middle = gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2);

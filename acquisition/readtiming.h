@@ -23,5 +23,8 @@ struct ReadTiming
 
 // The timing of reads made at `times` (nanoseconds, in reading order).
 ReadTiming measureTiming(const std::vector<std::int64_t> &times);
+// The same in `gaps`, room for the gaps between the times: with capacity for them, taken
+// before the reads, measuring allocates nothing.
+ReadTiming measureTiming(const std::vector<std::int64_t> &times, std::vector<std::uint32_t> &gaps);
 
 } // namespace la

@@ -1,49 +1,88 @@
 #pragma once
 
-#include <cstddef>
+#include "acquisition/readclock.h"
+
 #include <cstdint>
-#include <pthread.h>
-#include <sched.h>
-#include <utility>
-#include <vector>
+#include <limits>
+#include <string>
 
 namespace la {
 
-// Fewer pauses where the system allows it: for the life of this object the given buffers
-// are locked in memory and the calling thread runs at real-time priority (SCHED_FIFO), so
-// that neither paging nor ordinary processes interrupt the reads. Both need permission
-// (CAP_SYS_NICE or an RLIMIT_RTPRIO above 0; CAP_IPC_LOCK or RLIMIT_MEMLOCK); without it
-// nothing changes and nothing is said. The old policy comes back at the end.
-//
-// The kernel lets real-time threads run only so long in every period (by default 0.95 s of
-// each second, /proc/sys/kernel/sched_rt_runtime_us) and then stops them for the rest: a
-// pause of 50 ms every second. Reads expected to take longer than that stay at ordinary
-// priority.
-class RealtimeSection
+// How long the kernel lets real-time threads run: `runtimeNs` of every `periodNs`
+// (/proc/sys/kernel/sched_rt_runtime_us and sched_rt_period_us). A runtime of -1 sets no
+// limit; a thread that reaches the limit is stopped for the rest of the period.
+struct RealtimeBudget
+{
+    std::int64_t runtimeNs = 950'000'000;
+    std::int64_t periodNs = 1'000'000'000;
+};
+// The running kernel's budget; its default where `procRoot`'s files cannot be read.
+RealtimeBudget readRealtimeBudget(const std::string &procRoot = "/proc");
+
+// Which priority a capture's reads had: the share of their time at real-time priority, 0 to
+// 1, and when they had none, why ("no permission for real-time").
+struct ReadPriority
+{
+    double realtimeShare = 0;
+    std::string whyNone;
+};
+
+// The calls that set the reading thread's priority: threadpriority.h, or a stand-in.
+class PriorityControl
 {
 public:
-    // The priority asked for: well above ordinary real-time helpers, below the kernel's own
-    // threads (99), so that interrupts are still served.
-    static constexpr int Priority = 50;
+    virtual ~PriorityControl() = default;
+    // Real-time priority (SCHED_FIFO): 0, or the error number it was refused with.
+    virtual int raise() = 0;
+    // Ordinary priority.
+    virtual void lower() = 0;
+};
 
-    RealtimeSection(std::vector<std::pair<const void *, std::size_t>> buffers,
-                    std::int64_t expectedNs);
+// Real-time priority for reads of any length, in windows the kernel never throttles: with its
+// default budget, 900 ms at real-time priority, then 100 ms at ordinary priority, in turn, so
+// that no period holds more real-time running than the kernel allows. The reads go on
+// through both. The reading thread polls with the stamp of each read: one compare, and where
+// a window ends one switch of priority, the one system call of the reads. The windows are
+// measured in stamps, so the time counted at each priority is the reads' own.
+class RealtimeWindows
+{
+public:
+    // `clock` tells how many stamp units make a window.
+    RealtimeWindows(PriorityControl &control, RealtimeBudget budget, const ReadClock &clock);
+    ~RealtimeWindows();
+    RealtimeWindows(const RealtimeWindows &) = delete;
+    RealtimeWindows &operator=(const RealtimeWindows &) = delete;
 
-    // How long real-time threads may run without a break: the kernel's budget less a
-    // margin; -1 when the kernel sets no limit.
-    static std::int64_t realtimeBudgetNs();
-    ~RealtimeSection();
-    RealtimeSection(const RealtimeSection &) = delete;
-    RealtimeSection &operator=(const RealtimeSection &) = delete;
+    // Real-time priority before the first read; the first window starts at the first stamp
+    // polled.
+    void start();
+    void poll(std::int64_t stamp)
+    {
+        if (stamp >= m_switchAt) [[unlikely]]
+            switchWindow(stamp);
+    }
+    // Ordinary priority after the last read; its stamp ends the time counted.
+    void finish(std::int64_t lastStamp);
 
-    bool raised() const { return m_raised; }
-    bool locked() const { return !m_locked.empty(); }
+    ReadPriority priority() const;
 
 private:
-    std::vector<std::pair<const void *, std::size_t>> m_locked;
-    int m_oldPolicy = SCHED_OTHER;
-    sched_param m_oldParam{};
+    static constexpr std::int64_t Never = std::numeric_limits<std::int64_t>::max();
+
+    void switchWindow(std::int64_t stamp);
+
+    PriorityControl &m_control;
+    std::int64_t m_realtimeTicks = 0; // Never when the kernel sets no limit, 0 for none
+    std::int64_t m_ordinaryTicks = 0;
+    std::int64_t m_switchAt = Never;
     bool m_raised = false;
+    bool m_everRaised = false;
+    bool m_started = false;
+    std::int64_t m_firstStamp = 0;
+    std::int64_t m_windowStart = 0;
+    std::int64_t m_realtimeSpent = 0;
+    std::int64_t m_total = 0;
+    std::string m_whyNone;
 };
 
 } // namespace la

@@ -1,15 +1,22 @@
-// Long captures with a port whose read takes about a microsecond, as a legacy port's does:
-// the time per read at 9999, 1 M and 10 M reads (at 10 M within 1.05 times the time at
-// 9999), the same with the progress display running beside the reads, the peak memory of
-// logic-capture per read above its baseline (at most 16 bytes), and the time to write the
-// VCD of 10 M reads (less than the capture's own).
+// Long captures. With a port whose read takes about a microsecond, as a legacy port's does:
+// the time per read of the in-memory capture at 9999, 1 M and 10 M reads, and of the
+// streamed one (reading thread, ring, keeping thread, VCD writer), with and without the
+// progress line (at most 1.02 times the in-memory time). logic-capture's peak memory at
+// 9999, 1 M and 10 M reads (constant, at most 32 MiB). With the constant port, the fastest
+// reads there are, 10^9 reads streamed to a file and to /dev/null: reads per second, the
+// most reads waiting for the keeping side, the reads dropped (none), and logic-capture's
+// peak memory. And the time to write the VCD of 10 M reads in memory.
 
 #include "acquisition/monotoniccounter.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/portlibs/probesignals.h"
 #include "acquisition/samplingloop.h"
+#include "acquisition/streamkeeper.h"
+#include "acquisition/streamreader.h"
+#include "cli/captureoptions.h"
 #include "cli/progressdisplay.h"
+#include "output/safefile.h"
 #include "output/vcdwriter.h"
 
 #include <benchmark/benchmark.h>
@@ -33,53 +40,147 @@ la::PortLibrary &slowPort()
     return library;
 }
 
-void capture(benchmark::State &state, bool withProgress)
+la::PortLibrary &constPort()
 {
-    const auto reads = static_cast<std::size_t>(state.range(0));
-    la::MonotonicCounter counter;
-    la::cPerfCounter perf(counter);
-    la::CaptureRequest request;
-    request.count = reads;
-    la::CaptureProgress progress;
-    request.progress = &progress;
-    const int devNull = ::open("/dev/null", O_WRONLY);
-    double pauses = 0, longestUs = 0;
-    for (auto _ : state) {
-        std::unique_ptr<la::ProgressDisplay> display;
-        if (withProgress)
-            display = std::make_unique<la::ProgressDisplay>(progress, reads, "", devNull);
-        const la::Capture taken = la::readCapture(slowPort(), perf, la::monotonicNs, request);
-        state.SetIterationTime(taken.elapsedSeconds);
-        pauses += double(taken.timing.pauses);
-        longestUs = std::max(longestUs, double(taken.timing.longestPauseNs) / 1e3);
-    }
-    ::close(devNull);
+    static la::PortLibrary library(CONSTPORT_PATH);
+    return library;
+}
+
+void perRead(benchmark::State &state, std::uint64_t reads)
+{
     state.counters["ns_per_read"] =
         benchmark::Counter(double(state.iterations()) * double(reads),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["reads_per_s"] =
         benchmark::Counter(double(state.iterations()) * double(reads), benchmark::Counter::kIsRate);
+}
+
+// range(1): the 1 us port (0) or the constant one (1), whose reads cost next to nothing, so
+// that the loops' own cost shows.
+la::PortLibrary &portOf(const benchmark::State &state)
+{
+    return state.range(1) == 0 ? slowPort() : constPort();
+}
+
+void BM_Capture(benchmark::State &state)
+{
+    const auto reads = static_cast<std::size_t>(state.range(0));
+    la::MonotonicCounter counter;
+    la::cPerfCounter perf(counter);
+    double pauses = 0, longestUs = 0, median = 0;
+    for (auto _ : state) {
+        const la::Capture taken =
+            la::readCapture(portOf(state), perf, la::monotonicNs, 0x379, reads);
+        state.SetIterationTime(taken.elapsedSeconds);
+        pauses += double(taken.timing.pauses);
+        longestUs = std::max(longestUs, double(taken.timing.longestPauseNs) / 1e3);
+        median += double(taken.timing.medianPeriodNs);
+    }
+    perRead(state, reads);
+    state.counters["median_ns"] = median / double(state.iterations());
     state.counters["pauses_per_M_reads"] =
         pauses / double(state.iterations()) / double(reads) * 1e6;
     state.counters["longest_pause_us"] = longestUs;
 }
 
-void BM_Capture(benchmark::State &state)
+// One streamed capture of `reads` reads of `port` into `target`: the figures, and the most
+// reads that waited in the ring.
+struct Streamed
 {
-    capture(state, false);
+    la::CaptureSummary summary;
+    la::StreamEnd ending = la::StreamEnd::None;
+    std::uint64_t mostWaiting = 0;
+};
+
+Streamed stream(la::PortLibrary &port, std::uint64_t reads, la::TextTarget target,
+                bool withProgress)
+{
+    la::ReadRing ring(la::CaptureOptions::RingReads);
+    la::StreamControl control;
+    la::StreamProgress progress;
+    la::VcdWriter writer(std::move(target));
+    la::StreamRequest request;
+    request.samples = reads;
+    la::StreamKeeper keeper(ring, control, request, writer, progress);
+    std::unique_ptr<la::ProgressDisplay> display;
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (withProgress)
+        display = std::make_unique<la::ProgressDisplay>(progress, reads, "", devNull);
+    std::thread keeping([&] { keeper.run(); });
+    la::StreamReader reader(ring, control);
+    reader.start(port.inp32(), 0x379, la::monotonicNs, reads);
+    keeping.join();
+    reader.join();
+    display.reset();
+    ::close(devNull);
+    Streamed result;
+    result.summary = keeper.summary();
+    writer.finish(result.summary);
+    result.ending = control.ending();
+    result.mostWaiting = progress.mostWaiting.load();
+    return result;
 }
 
-void BM_CaptureWithProgress(benchmark::State &state)
+void streamedCapture(benchmark::State &state, bool withProgress)
 {
-    capture(state, true);
+    const auto reads = static_cast<std::uint64_t>(state.range(0));
+    std::uint64_t bytes = 0;
+    double pauses = 0, median = 0;
+    for (auto _ : state) {
+        la::TextTarget counting{[&bytes](std::string_view piece) { bytes += piece.size(); }, {}};
+        const Streamed taken = stream(portOf(state), reads, counting, withProgress);
+        if (taken.summary.reads != reads) {
+            state.SkipWithError("the capture ended early");
+            return;
+        }
+        state.SetIterationTime(taken.summary.elapsedSeconds);
+        pauses += double(taken.summary.timing.pauses);
+        median += double(taken.summary.timing.medianPeriodNs);
+    }
+    perRead(state, reads);
+    state.counters["median_ns"] = median / double(state.iterations());
+    state.counters["pauses_per_M_reads"] =
+        pauses / double(state.iterations()) / double(reads) * 1e6;
 }
 
-// The peak resident memory of logic-capture for a capture of N reads written to /dev/null.
-long peakKilobytes(std::size_t reads)
+void BM_StreamedCapture(benchmark::State &state)
 {
-    const std::string samples = std::to_string(reads);
-    const char *argv[] = {LOGIC_CAPTURE,   "--port-library", SLOWPORT_PATH, "--samples",
-                          samples.c_str(), "--output",       "/dev/null",   nullptr};
+    streamedCapture(state, false);
+}
+
+void BM_StreamedCaptureWithProgress(benchmark::State &state)
+{
+    streamedCapture(state, true);
+}
+
+// 10^9 reads of the constant port streamed to a file (arg 0) or to /dev/null (arg 1).
+void BM_StreamConstantPort(benchmark::State &state)
+{
+    const std::uint64_t reads = 1'000'000'000;
+    const char *path = state.range(0) == 0 ? "bench-stream.vcd" : "/dev/null";
+    for (auto _ : state) {
+        la::SafeFile file(path);
+        la::TextTarget target{
+            [&file](std::string_view piece) { file.write(piece); },
+            [&file](std::uint64_t at, std::string_view piece) { file.writeAt(at, piece); }};
+        const Streamed taken = stream(constPort(), reads, target, false);
+        file.commit();
+        state.SetIterationTime(taken.summary.elapsedSeconds);
+        state.counters["reads_per_s"] = double(taken.summary.reads) / taken.summary.elapsedSeconds;
+        state.counters["dropped_reads"] = double(reads - taken.summary.reads);
+        state.counters["most_waiting_reads"] = double(taken.mostWaiting);
+        state.counters["most_waiting_ms"] =
+            double(taken.mostWaiting) * taken.summary.periodNs / 1e6;
+    }
+    if (state.range(0) == 0)
+        std::remove(path);
+}
+
+// The peak resident memory of logic-capture for a capture of N reads of `library`.
+long peakKilobytes(const char *library, const std::string &samples, const char *output)
+{
+    const char *argv[] = {LOGIC_CAPTURE,   "--port-library", library, "--samples",
+                          samples.c_str(), "--output",       output,  nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -95,11 +196,12 @@ long peakKilobytes(std::size_t reads)
     return usage.ru_maxrss;
 }
 
-// The peak of a capture of N reads as a process of its own measures it: see main().
-long measuredPeakKilobytes(std::size_t reads)
+// The same as a process of its own measures it: see main().
+long measuredPeakKilobytes(const std::string &library, const std::string &samples,
+                           const std::string &output)
 {
-    const std::string command =
-        "/proc/" + std::to_string(::getpid()) + "/exe --peak-of " + std::to_string(reads);
+    const std::string command = "/proc/" + std::to_string(::getpid()) + "/exe --peak-of " +
+                                library + " " + samples + " " + output;
     FILE *pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return -1;
@@ -112,18 +214,18 @@ long measuredPeakKilobytes(std::size_t reads)
 
 void BM_PeakMemory(benchmark::State &state)
 {
-    const auto reads = static_cast<std::size_t>(state.range(0));
-    static const long baseline = measuredPeakKilobytes(1);
+    const std::string reads = std::to_string(state.range(0));
+    const bool constant = state.range(1) != 0;
+    const std::string output = state.range(2) == 0 ? "bench-peak.vcd" : "/dev/null";
     long peak = 0;
     for (auto _ : state)
-        peak = measuredPeakKilobytes(reads);
-    if (peak < 0 || baseline < 0) {
+        peak = measuredPeakKilobytes(constant ? CONSTPORT_PATH : SLOWPORT_PATH, reads, output);
+    std::remove("bench-peak.vcd");
+    if (peak < 0) {
         state.SkipWithError("logic-capture failed");
         return;
     }
-    state.counters["baseline_MiB"] = double(baseline) / 1024;
     state.counters["peak_MiB"] = double(peak) / 1024;
-    state.counters["bytes_per_read"] = double(peak - baseline) * 1024 / double(reads);
 }
 
 // A capture of N reads a microsecond apart: the simulated probe's lines, or ch1 changing at
@@ -167,32 +269,52 @@ void BM_WriteVcd_ChangeEveryRead(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_Capture)->Arg(9999)->UseManualTime()->Unit(benchmark::kMillisecond);
+// In memory and streamed, alternately, so that the machine's load falls on both alike; for
+// figures on a shared machine, run them with --benchmark_repetitions and
+// --benchmark_enable_random_interleaving.
+BENCHMARK(BM_Capture)->Args({9999, 0})->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamedCapture)->Args({9999, 0})->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Capture)
-    ->Arg(1'000'000)
-    ->Iterations(3)
+    ->Args({1'000'000, 0})
+    ->Args({1'000'000, 1})
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamedCapture)
+    ->Args({1'000'000, 0})
+    ->Args({1'000'000, 1})
+    ->Iterations(5)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Capture)
-    ->Arg(10'000'000)
+    ->Args({10'000'000, 0})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Capture)
-    ->Arg(3'000'000)
+BENCHMARK(BM_StreamedCapture)
+    ->Args({10'000'000, 0})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamedCaptureWithProgress)
+    ->Args({3'000'000, 0})
     ->Iterations(2)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CaptureWithProgress)
-    ->Arg(3'000'000)
-    ->Iterations(2)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+// {reads, constant port, to /dev/null}
 BENCHMARK(BM_PeakMemory)
-    ->Arg(9999)
-    ->Arg(1'000'000)
-    ->Arg(10'000'000)
+    ->Args({9999, 0, 0})
+    ->Args({1'000'000, 0, 0})
+    ->Args({10'000'000, 0, 0})
+    ->Args({1'000'000'000, 1, 0})
+    ->Args({1'000'000'000, 1, 1})
     ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamConstantPort)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteVcd_SimulatedProbe)
     ->Arg(10'000'000)
@@ -202,14 +324,14 @@ BENCHMARK(BM_WriteVcd_ChangeEveryRead)
     ->Arg(10'000'000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-// `bench_capture --peak-of N` prints the peak resident memory of logic-capture for N reads,
-// in kB. It runs as a fresh, small process because a spawned child's peak starts from its
-// parent's: spawned from the benchmark itself, logic-capture would seem as large as the
-// benchmark's own captures.
+// `bench_capture --peak-of LIBRARY N OUTPUT` prints the peak resident memory of
+// logic-capture for N reads, in kB. It runs as a fresh, small process because a spawned
+// child's peak starts from its parent's: spawned from the benchmark itself, logic-capture
+// would seem as large as the benchmark's own captures.
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "--peak-of") {
-        std::printf("%ld\n", peakKilobytes(std::stoul(argv[2])));
+    if (argc == 5 && std::string(argv[1]) == "--peak-of") {
+        std::printf("%ld\n", peakKilobytes(argv[2], argv[3], argv[4]));
         return 0;
     }
     benchmark::Initialize(&argc, argv);

@@ -1,5 +1,7 @@
 #include "cli/captureoptions.h"
 
+#include "acquisition/readclock.h"
+
 #include <charconv>
 #include <cmath>
 #include <utility>
@@ -30,6 +32,42 @@ std::optional<double> seconds(const std::string &text)
     return value;
 }
 
+// A count of reads: a whole number, times a thousand, a million or a billion with k, M or
+// G after it, as sigrok-cli writes them (200k, 5M); nothing for anything else.
+std::optional<unsigned long long> readCount(const std::string &text)
+{
+    static const std::pair<char, unsigned long long> Suffixes[] = {
+        {'k', 1000ULL}, {'K', 1000ULL}, {'M', 1000000ULL}, {'G', 1000000000ULL}};
+    std::string digits = text;
+    unsigned long long factor = 1;
+    for (const auto &[letter, times] : Suffixes) {
+        if (!digits.empty() && digits.back() == letter) {
+            digits.pop_back();
+            factor = times;
+        }
+    }
+    const auto n = wholeNumber(digits);
+    if (!n || *n > CaptureOptions::MostSamples / factor)
+        return std::nullopt;
+    return *n * factor;
+}
+
+// A length of time with its unit: 500ms, 30s, 10m, 2h, 1.5s; in nanoseconds, or nothing.
+std::optional<double> lengthOfTime(const std::string &text)
+{
+    static const std::pair<const char *, double> Units[] = {
+        {"ms", 1e6}, {"s", 1e9}, {"m", 60e9}, {"h", 3600e9}};
+    for (const auto &[unit, ns] : Units) {
+        const std::string suffix = unit;
+        if (text.size() > suffix.size() &&
+            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            const auto value = seconds(text.substr(0, text.size() - suffix.size()));
+            return value ? std::optional<double>(*value * ns) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
@@ -37,24 +75,56 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
 {
     CaptureOptions options;
     bool pretriggerGiven = false, timeoutGiven = false;
+    std::vector<std::string> lengths; // the options that set the length, as given
     const std::vector<OwnOption> own{
         {"list-ports", 0, false,
          [&](const std::string &, std::string &) { options.listPorts = true; }},
-        {"output", 0, true,
+        {"output", 'o', true,
          [&](const std::string &value, std::string &error) {
              if (value.empty())
-                 error = "--output needs the name of the VCD file to write (- for standard "
-                         "output)";
+                 error = "--output needs the name of the file to write (- for standard output)";
              options.output = value;
+         }},
+        {"output-format", 'O', true,
+         [&](const std::string &value, std::string &error) {
+             if (value == "vcd")
+                 options.format = Format::Vcd;
+             else if (value == "csv")
+                 options.format = Format::Csv;
+             else
+                 error = "--output-format takes vcd or csv, not '" + value + "'";
          }},
         {"samples", 0, true,
          [&](const std::string &value, std::string &error) {
-             const auto n = wholeNumber(value);
-             if (!n || *n < 1 || *n > MostSamples)
+             const auto n = readCount(value);
+             if (!n || *n < 1)
                  error = "--samples takes a whole number of reads from 1 to " +
-                         std::to_string(MostSamples) + ", not '" + value + "'";
+                         std::to_string(MostSamples) +
+                         ", with k, M or G for thousands, millions or billions (200k, 5M), "
+                         "not '" +
+                         value + "'";
              else
-                 options.samples = static_cast<std::size_t>(*n);
+                 options.samples = *n;
+             options.length = Length::Samples;
+             lengths.push_back("--samples");
+         }},
+        {"time", 0, true,
+         [&](const std::string &value, std::string &error) {
+             const auto ns = lengthOfTime(value);
+             if (!ns || *ns < 1 || *ns > double(MostTimeNs))
+                 error = "--time takes a length of time with its unit, above 0 and at most "
+                         "1000h, such as 500ms, 30s, 10m or 2h, not '" +
+                         value + "'";
+             else
+                 options.timeNs = static_cast<std::int64_t>(*ns);
+             options.timeText = value;
+             options.length = Length::Time;
+             lengths.push_back("--time");
+         }},
+        {"continuous", 0, false,
+         [&](const std::string &, std::string &) {
+             options.length = Length::Continuous;
+             lengths.push_back("--continuous");
          }},
         {"channels", 'C', true,
          [&](const std::string &value, std::string &error) {
@@ -87,7 +157,14 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
          }},
     };
     static_cast<CommandLine &>(options) = CommandLine::parse(arguments, own, listPorts);
-    if (options.action == Action::Run && !options.trigger && (pretriggerGiven || timeoutGiven)) {
+    if (options.action != Action::Run)
+        return options;
+    if (lengths.size() > 1) {
+        options.action = Action::Error;
+        options.error = lengths[0] + " and " + lengths[1] +
+                        " each say how long to capture: give one of --samples, --time and "
+                        "--continuous";
+    } else if (!options.trigger && (pretriggerGiven || timeoutGiven)) {
         options.action = Action::Error;
         options.error = std::string(pretriggerGiven ? "--pretrigger" : "--timeout") +
                         " belongs to a trigger: give one with --trigger, e.g. --trigger ch5:fall";
@@ -102,53 +179,90 @@ CaptureOptions CaptureOptions::parse(const std::vector<std::string> &arguments,
     return options;
 }
 
+StreamRequest CaptureOptions::streamRequest() const
+{
+    StreamRequest request;
+    request.base = portBase();
+    if (length == Length::Samples)
+        request.samples = samples;
+    else if (length == Length::Time)
+        request.timeNs = timeNs;
+    request.trigger = trigger;
+    request.pretriggerPercent = pretrigger;
+    request.timeoutNs = std::llround(timeoutSeconds * 1e9);
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    request.monotonicNs = monotonicNs();
+    request.wallNs = std::int64_t(wall.tv_sec) * 1'000'000'000 + wall.tv_nsec;
+    return request;
+}
+
 std::string CaptureOptions::usage(const std::string &program)
 {
+    const std::string before = std::to_string(MostBeforeTrigger);
     return "Usage: " + program +
-           " [--simulate | --port-library PATH] [--base ADDRESS] [--samples N]\n"
-           "       [--channels LIST] [--trigger COND [--pretrigger P] [--timeout S]]\n"
-           "       [--output FILE]\n"
+           " [--simulate | --port-library PATH] [--base ADDRESS]\n"
+           "       [--samples N | --time TIME | --continuous] [--channels LIST]\n"
+           "       [--trigger COND [--pretrigger P] [--timeout S]] [-o FILE] [-O vcd|csv]\n"
            "       " +
            program +
            " --list-ports\n"
-           "Makes one capture of the five channels and writes it as a VCD file.\n"
+           "Makes one capture of the five channels and writes it, as it runs, as a VCD or CSV\n"
+           "file.\n"
            "\n" +
            portUsageLines() +
            "  --list-ports          list the machine's parallel ports (base, device, modes,\n"
            "                        whether you can use it) and exit\n"
            "  --samples N           how many reads, 1 to " +
            std::to_string(MostSamples) + " (default " + std::to_string(SampleCount) +
-           ")\n"
+           ");\n"
+           "                        k, M and G count thousands, millions and billions: 200k\n"
+           "  --time TIME           read for this long: 500ms, 30s, 10m or 2h\n"
+           "  --continuous          read until Ctrl-C, SIGTERM or SIGHUP, which end the\n"
+           "                        capture and complete the file (a second one abandons it)\n"
            "  --channels LIST       the lines to read, in the order the file shows them:\n"
            "                        ch1..ch5 (status, the default), d0..d7 (data),\n"
            "                        c0..c3 (control), ranges such as d0-d7, a name for a\n"
            "                        line with =, joined by commas: ch5=RX,d0-d7,c0=CS\n"
            "                        (also -C LIST)\n"
-           "  --trigger COND        keep the reads around the first one at which COND holds:\n"
-           "                        L:rise, L:fall, L:edge, L:high or L:low for a line L\n"
-           "                        (1 = pin high), several joined by commas, all at the\n"
-           "                        same read, at most one edge\n"
-           "  --pretrigger P        percent of the reads from before the trigger, 0 to 99\n"
-           "                        (default 10)\n"
+           "  --trigger COND        keep the reads from around the first one at which COND\n"
+           "                        holds: L:rise, L:fall, L:edge, L:high or L:low for a\n"
+           "                        chosen line L (1 = line high), several joined by commas,\n"
+           "                        all at the same read, at most one edge\n"
+           "  --pretrigger P        the share from before the trigger, 0 to 99 percent\n"
+           "                        (default 10): of the reads with --samples, of the time\n"
+           "                        with --time, of the " +
+           before +
+           " reads that can be kept from\n"
+           "                        before it with --continuous; never more than those\n"
            "  --timeout S           seconds to wait for the trigger (default 10); then exit\n"
            "                        with status 3 and write nothing\n"
-           "  --output FILE         write the VCD to FILE (default, or -: standard output)\n" +
+           "  -o, --output FILE     write to FILE (default, or -: standard output)\n"
+           "  -O, --output-format F vcd (the default) or csv: a row per change, read by\n"
+           "                        sigrok-cli with -I csv:column_formats=t,5l\n" +
            helpUsageLines() +
            "\n"
            "Without --simulate or --port-library the port is read through the kernel's\n"
-           "parallel-port device (/dev/parportN, group lp). Standard output carries the VCD\n"
-           "alone; one line about the capture (reads, time, pauses) goes to standard error,\n"
-           "with a progress line while a long capture runs on a terminal.\n"
+           "parallel-port device (/dev/parportN, group lp). Standard output carries the file\n"
+           "alone; one line about the capture (reads, time, pauses, priority) goes to\n"
+           "standard error, with a progress line while a long capture runs on a terminal.\n"
+           "The file is written as the reads are made, in constant memory, whatever the\n"
+           "length; a VCD file gets the figures known only at the end in its header, a pipe\n"
+           "on standard error. When the output cannot keep up with the reads (a slow disk, a\n"
+           "pipe not read), the capture ends at the last read kept and the file is completed\n"
+           "up to there.\n"
            "\n"
            "Example: 200000 reads of the simulated probe from its UART's first falling edge,\n"
            "decoded by sigrok-cli:\n"
            "  " +
            program +
-           " --simulate --samples 200000 --trigger ch5:fall |\n"
+           " --simulate --samples 200k --trigger ch5:fall |\n"
            "    sigrok-cli -i - -I vcd -P uart:rx=ch5:baudrate=9600:format=ascii -A uart=rx-data\n"
            "\n"
-           "Exit status: 0 done, 1 the port or the file failed, 2 a wrong option, 3 the trigger\n"
-           "did not hold in time, 128 + the signal when ended by one (130 for Ctrl-C).\n";
+           "Exit status: 0 done (a --continuous capture ended by a signal too), 1 the port or\n"
+           "the file failed, or the output could not keep up, 2 a wrong option, 3 the trigger\n"
+           "did not hold in time, 128 + the signal when one abandoned the capture (130 for\n"
+           "Ctrl-C).\n";
 }
 
 } // namespace la

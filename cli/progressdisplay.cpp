@@ -1,9 +1,9 @@
 #include "cli/progressdisplay.h"
 
-#include "acquisition/elapsedformat.h"
-
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -13,11 +13,11 @@ namespace {
 
 volatile sig_atomic_t lineIsOpen = 0;
 
-void writeText(int fd, const std::string &text)
+void writeText(int fd, const char *text, std::size_t size)
 {
     std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    while (done < size) {
+        const ssize_t n = ::write(fd, text + done, size - done);
         if (n <= 0)
             return; // a terminal that takes no more loses a progress line, nothing else
         done += static_cast<std::size_t>(n);
@@ -26,9 +26,9 @@ void writeText(int fd, const std::string &text)
 
 } // namespace
 
-ProgressDisplay::ProgressDisplay(const CaptureProgress &progress, std::size_t count,
+ProgressDisplay::ProgressDisplay(const StreamProgress &progress, std::uint64_t samples,
                                  std::string trigger, int fd)
-    : m_progress(progress), m_count(count), m_trigger(std::move(trigger)), m_fd(fd)
+    : m_progress(progress), m_samples(samples), m_trigger(std::move(trigger)), m_fd(fd)
 {
     // The signals that end the program are the main thread's business.
     sigset_t all, old;
@@ -53,16 +53,34 @@ bool ProgressDisplay::lineOpen()
     return lineIsOpen != 0;
 }
 
-std::string ProgressDisplay::line() const
+std::size_t ProgressDisplay::line(char *text, std::size_t size) const
 {
+    int length = 0;
     if (m_progress.waiting.load(std::memory_order_relaxed)) {
         const double waited = double(m_progress.waitedNs.load(std::memory_order_relaxed)) / 1e9;
-        return "waiting for the trigger " + m_trigger + ": " + fixedPoint(waited, 1) + " s";
+        length = std::snprintf(text, size, "waiting for the trigger %s: %.1f s", m_trigger.c_str(),
+                               waited);
+        return length < 0 ? 0 : std::min(std::size_t(length), size - 1);
     }
-    const std::uint64_t kept = m_progress.kept.load(std::memory_order_relaxed);
-    const double percent = m_count ? 100.0 * double(kept) / double(m_count) : 100.0;
-    return "reading: " + std::to_string(kept) + " of " + std::to_string(m_count) + " (" +
-           fixedPoint(percent, 0) + " %)";
+    const auto kept = (unsigned long long)m_progress.kept.load(std::memory_order_relaxed);
+    const auto changes = (unsigned long long)m_progress.changes.load(std::memory_order_relaxed);
+    const auto pauses = (unsigned long long)m_progress.pauses.load(std::memory_order_relaxed);
+    const double seconds = double(m_progress.keptNs.load(std::memory_order_relaxed)) / 1e9;
+    char reads[64];
+    if (m_samples > 0)
+        std::snprintf(reads, sizeof reads, "%llu of %llu reads (%.0f %%)", kept,
+                      (unsigned long long)m_samples, 100.0 * double(kept) / double(m_samples));
+    else
+        std::snprintf(reads, sizeof reads, "%llu reads", kept);
+    char pausesText[32];
+    if (pauses == 0)
+        std::snprintf(pausesText, sizeof pausesText, "no pauses");
+    else
+        std::snprintf(pausesText, sizeof pausesText, "%llu pause%s", pauses,
+                      pauses == 1 ? "" : "s");
+    length = std::snprintf(text, size, "reading: %.1f s, %s, %llu change%s, %s", seconds, reads,
+                           changes, changes == 1 ? "" : "s", pausesText);
+    return length < 0 ? 0 : std::min(std::size_t(length), size - 1);
 }
 
 void ProgressDisplay::run()
@@ -70,16 +88,18 @@ void ProgressDisplay::run()
     std::unique_lock lock(m_mutex);
     if (m_wake.wait_for(lock, std::chrono::milliseconds(DelayMs), [this] { return m_stop; }))
         return;
+    char text[256];
     while (!m_stop) {
         // "\r" back to the start, the line, then erase what a longer line left.
-        std::string text = "\r";
-        text += line();
-        text += "\033[K";
-        writeText(m_fd, text);
+        text[0] = '\r';
+        std::size_t size = 1 + line(text + 1, sizeof text - 5);
+        for (const char c : {'\033', '[', 'K'})
+            text[size++] = c;
+        writeText(m_fd, text, size);
         lineIsOpen = 1;
         m_wake.wait_for(lock, std::chrono::milliseconds(IntervalMs), [this] { return m_stop; });
     }
-    writeText(m_fd, "\r\033[K");
+    writeText(m_fd, "\r\033[K", 4);
     lineIsOpen = 0;
 }
 

@@ -25,6 +25,7 @@ Instrument::Instrument(Screen &screen_, PortIo &port_, CounterSource &counter, R
       m_startBase(ports.start)
 {
     bindHandlers(*this);
+    capture.onReadStuck([this] { giveUpReads(); });
 }
 
 void Instrument::load()
@@ -64,6 +65,12 @@ void Instrument::endBySignal(int signal)
     leave(128 + signal);
 }
 
+void Instrument::askToEnd(int status)
+{
+    capture.stop();
+    gate.run([this, status] { leave(status); });
+}
+
 void Instrument::leave(int status)
 {
     platform.beep();
@@ -85,22 +92,51 @@ std::string Instrument::leavePort()
     if (std::exchange(m_portLeft, true))
         return {};
     std::string failure;
-    try {
-        port.out32()(data.data_port, 255);
-        failure = port.takeLastError();
-        if (failure.empty()) {
-            port.out32()(data.control_port, 12);
-            failure = port.takeLastError();
-        }
-    } catch (const PortError &error) {
-        failure = error.what();
-    }
+    capture.stop();
+    if (capture.readsReturned())
+        failure = writeExitValues();
+    else if (capture.callAside([this] { m_asideFailure = writeExitValues(); }))
+        failure = m_asideFailure;
+    else
+        // The read that never returned may hold the library's own lock.
+        failure = "the port library has not returned from Out32 for 2 s either";
     if (!failure.empty()) {
         std::fprintf(stderr, "logic-analyzer: could not leave the port in its final state: %s\n",
                      failure.c_str());
         std::fflush(stderr);
     }
     return failure;
+}
+
+std::string Instrument::writeExitValues()
+{
+    try {
+        port.out32()(data.data_port, 255);
+        if (std::string failure = port.takeLastError(); !failure.empty())
+            return failure;
+        port.out32()(data.control_port, 12);
+        return port.takeLastError();
+    } catch (const PortError &error) {
+        return error.what();
+    }
+}
+
+void Instrument::giveUpReads()
+{
+    // The ending as "exit" runs it, for a port library that may never return: the exit
+    // writes are bounded like the reads, and the program ends as on any run-time error.
+    platform.beep();
+    power.off_all();
+    const std::string failure = leavePort();
+    portPanel.window.unload();
+    throw RuntimeError(
+        RuntimeError::Kind::PortAccess,
+        "The port library has not returned from a read of the port for 2 s: the "
+        "capture is given up, and " +
+            (failure.empty() ? std::string("the port was left as exit leaves it")
+                             : "the port could not be left in its final state (" + failure + ")") +
+            ". Check the port and its library, or start with --simulate to run "
+            "the simulated probe.");
 }
 
 } // namespace la

@@ -46,11 +46,16 @@ public:
     void unload_me();
     // The same ending for a signal (SIGTERM, SIGINT, SIGHUP): the exit status is 128 + it.
     void endBySignal(int signal);
+    // An ending asked for at any moment from outside the handlers: the close box (status 0,
+    // as "exit") or a signal (128 + it). A capture under way stops at its next read and is
+    // dropped; the ending runs through the gate once the running handler has returned.
+    void askToEnd(int status);
     // The port's part of the ending alone: 255 to the data register, 12 to the control
     // register, once a run whatever happens between (a library that ends the program in
     // its Out32, a display lost under the failure's message). For an ending that has no
-    // window left to switch off (a lost display). Returns why the port could not be left
-    // so, or nothing; the reason also goes to standard error.
+    // window left to switch off (a lost display). A capture under way is stopped first; while
+    // a read has not returned, the writes are waited for at most 2 s. Returns why the port
+    // could not be left so, or nothing; the reason also goes to standard error.
     std::string leavePort();
 
     // Runs after every handler that came through the gate (the window's one repaint).
@@ -72,9 +77,12 @@ public:
 
 private:
     void leave(int status);
+    void giveUpReads();
+    std::string writeExitValues();
 
     std::uint16_t m_startBase;
     bool m_portLeft = false;
+    std::string m_asideFailure; // what the exit writes on the aside thread said
 };
 
 } // namespace la

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace la {
@@ -19,6 +20,14 @@ public:
                        const std::string &action) = 0;
     // Ends the program with this exit status once the running handler returns.
     virtual void endProgram(int status) = 0;
+
+    // Waits on the event thread while work goes on elsewhere, keeping the program answering:
+    // signals, timers, the close box and repaints are served, but no click or key reaches the
+    // windows. Returns true as soon as `done()` holds, asked again at every wake(); false once
+    // `ms` milliseconds have passed without it.
+    virtual bool waitFor(const std::function<bool()> &done, int ms) = 0;
+    // Makes waitFor ask `done` again. Safe from any thread; allocates nothing.
+    virtual void wake() = 0;
 };
 
 } // namespace la

@@ -127,6 +127,11 @@ SafeFile::SafeFile(const std::string &path) : m_path(path)
                                              F_DUPFD_CLOEXEC, 3);
         if (m_fd < 0)
             fail(errno);
+        struct stat info = {};
+        const int flags = ::fcntl(m_fd, F_GETFL);
+        m_start = ::lseek(m_fd, 0, SEEK_CUR);
+        m_rewritable = ::fstat(m_fd, &info) == 0 && S_ISREG(info.st_mode) && flags >= 0 &&
+                       (flags & O_APPEND) == 0 && m_start >= 0;
         return;
     }
 
@@ -176,6 +181,7 @@ SafeFile::SafeFile(const std::string &path) : m_path(path)
     }
     m_target = target;
     openTemporary();
+    m_rewritable = true;
     if (exists) {
         // Root keeps the file its owner's; anyone else can keep at most its group. The mode
         // comes after, since a change of owner clears the set-user-ID bit.
@@ -248,6 +254,20 @@ void SafeFile::write(std::string_view piece)
 {
     if (const int error = writeAll(m_fd, piece); error != 0)
         fail(error);
+}
+
+void SafeFile::writeAt(std::uint64_t offset, std::string_view piece)
+{
+    std::size_t done = 0;
+    while (done < piece.size()) {
+        const ssize_t written = ::pwrite(m_fd, piece.data() + done, piece.size() - done,
+                                         m_start + off_t(offset + done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            fail(errno);
+        done += std::size_t(written);
+    }
 }
 
 int SafeFile::linkIntoPlace(std::string &linked) const

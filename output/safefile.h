@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -40,6 +41,11 @@ public:
     SafeFile &operator=(const SafeFile &) = delete;
 
     void write(std::string_view piece);
+    // Whether text written can be written again in place: a regular file, not one opened
+    // for appending (a redirected standard output may be either).
+    bool canWriteAt() const { return m_rewritable; }
+    // Writes `piece` over what was written `offset` bytes after this file's start.
+    void writeAt(std::uint64_t offset, std::string_view piece);
     void commit();
 
 private:
@@ -55,6 +61,8 @@ private:
     std::string m_named;  // the named temporary file, where there is no unnamed one
     int m_fd = -1;
     bool m_committed = false;
+    bool m_rewritable = false;
+    off_t m_start = 0; // where this file's text starts in a file written directly
 };
 
 // The whole of `contents` through a SafeFile. Throws FileWriteError.

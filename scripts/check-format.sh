@@ -5,7 +5,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
 command -v clang-format >/dev/null ||
   { echo "check-format: clang-format is missing (scripts/install-deps.sh test installs it)" >&2; exit 1; }
-mapfile -t files < <(find control acquisition display port ui tests bench *.cpp \
+mapfile -t files < <(find state acquisition output display port control cli ui tests bench *.cpp \
   -name '*.h' -o -name '*.cpp' -o -name '*.c' | sort)
 if [[ ${1:-} == --fix ]]; then
   clang-format -i "${files[@]}"

@@ -270,10 +270,11 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // The close box is the same shutdown as "exit".
+    // The close box is the same shutdown as "exit". During a capture it stops the reads, and
+    // the window stays until the shutdown has run, after the capture's handler.
     if (!m_instrument.gate.ended())
-        m_instrument.gate.run([this] { m_instrument.unload_me(); });
-    event->accept();
+        m_instrument.askToEnd(0);
+    event->setAccepted(m_instrument.gate.ended());
 }
 
 } // namespace la

@@ -1,13 +1,10 @@
 // How a capture's reads were spaced: the median period, the pauses and the longest of them,
-// and the one line that tells the user; and the real-time section around the reads.
+// and the one line that tells the user, with the priority the reads had.
 
 #include "acquisition/capture.h"
 #include "acquisition/readtiming.h"
-#include "acquisition/realtime.h"
 
 #include <QtTest>
-
-#include <pthread.h>
 
 using namespace la;
 
@@ -40,7 +37,8 @@ private slots:
     void measure();
     void describe_data();
     void describe();
-    void realtimeSectionRestoresThePolicy();
+    void describePriority_data();
+    void describePriority();
 };
 
 using Gaps = QList<QPair<int, qint64>>;
@@ -88,35 +86,44 @@ void TstReadTiming::measure()
 
 void TstReadTiming::describe_data()
 {
+    QTest::addColumn<int>("reads");
     QTest::addColumn<double>("elapsed");
     QTest::addColumn<Gaps>("extra");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no pauses") << 0.01043 << Gaps{}
+    QTest::newRow("no pauses") << 9999 << 0.01043 << Gaps{}
                                << "9999 reads in 10.43 ms, 1.00 µs each; no pauses";
-    QTest::newRow("one pause") << 0.01043 << Gaps{{4512, 30'000}}
+    QTest::newRow("one pause") << 9999 << 0.01043 << Gaps{{4512, 30'000}}
                                << "9999 reads in 10.43 ms, 1.00 µs each; 1 pause of 31 µs "
                                   "after read 4512";
-    QTest::newRow("two pauses") << 0.01043 << Gaps{{17, 9000}, {4512, 30'000}}
+    QTest::newRow("two pauses") << 9999 << 0.01043 << Gaps{{17, 9000}, {4512, 30'000}}
                                 << "9999 reads in 10.43 ms, 1.00 µs each; 2 pauses, the longest "
                                    "31 µs after read 4512";
-    QTest::newRow("a long pause in ms") << 0.0124 << Gaps{{5000, 2'000'000}}
+    QTest::newRow("a long pause in ms") << 9999 << 0.0124 << Gaps{{5000, 2'000'000}}
                                         << "9999 reads in 12.40 ms, 1.00 µs each; 1 pause of "
                                            "2.00 ms after read 5000";
     QTest::newRow("a long capture in s")
-        << 12.5 << Gaps{} << "9999 reads in 12.50 s, 1.00 µs each; no pauses";
-    QTest::newRow("no counter") << -1.0 << Gaps{}
+        << 9999 << 12.5 << Gaps{} << "9999 reads in 12.50 s, 1.00 µs each; no pauses";
+    QTest::newRow("no counter") << 9999 << -1.0 << Gaps{}
                                 << "9999 reads, time not measured (no counter), 1.00 µs each; "
                                    "no pauses";
+    // A counter is there; it only saw no time pass.
+    QTest::newRow("a counter, no time")
+        << 9999 << 0.0 << Gaps{} << "9999 reads, 1.00 µs each; no pauses";
+    QTest::newRow("one read, timed by the counter")
+        << 1 << 1e-6 << Gaps{} << "1 read; no read period measured (that takes two reads)";
+    QTest::newRow("one read kept by a trigger: no span")
+        << 1 << 0.0 << Gaps{} << "1 read; no read period measured (that takes two reads)";
 }
 
 void TstReadTiming::describe()
 {
+    QFETCH(int, reads);
     QFETCH(double, elapsed);
     QFETCH(Gaps, extra);
     QFETCH(QString, text);
     Capture capture;
-    capture.reads.assign(9999, 0);
-    capture.times = spaced(9999, extra);
+    capture.reads.assign(reads, 0);
+    capture.times = spaced(reads, extra);
     capture.timing = measureTiming(capture.times);
     capture.elapsedSeconds = elapsed;
     QCOMPARE(QString::fromStdString(describeCapture(capture)), text);
@@ -125,39 +132,39 @@ void TstReadTiming::describe()
     QVERIFY(!QString::fromStdString(describeCapture(capture)).contains("each"));
 }
 
-void TstReadTiming::realtimeSectionRestoresThePolicy()
+void TstReadTiming::describePriority_data()
 {
-    int before = -1;
-    sched_param beforeParam{};
-    QCOMPARE(pthread_getschedparam(pthread_self(), &before, &beforeParam), 0);
-    std::vector<std::int64_t> buffer(1000);
-    {
-        const RealtimeSection section({{buffer.data(), buffer.size() * sizeof(std::int64_t)}},
-                                      10'000'000);
-        int policy = -1;
-        sched_param param{};
-        pthread_getschedparam(pthread_self(), &policy, &param);
-        // Raised where the process may (root in CI), silently not where it may not.
-        QCOMPARE(policy, section.raised() ? SCHED_FIFO : before);
-        if (section.raised())
-            QVERIFY(param.sched_priority > 0);
-    }
-    int after = -1;
-    sched_param afterParam{};
-    pthread_getschedparam(pthread_self(), &after, &afterParam);
-    QCOMPARE(after, before);
-    QCOMPARE(afterParam.sched_priority, beforeParam.sched_priority);
+    QTest::addColumn<double>("share");
+    QTest::addColumn<QString>("whyNone");
+    QTest::addColumn<QString>("said"); // between the pauses and the source
+    QTest::newRow("all at real-time priority") << 1.0 << ""
+                                               << "; real-time priority";
+    QTest::newRow("in windows") << 0.92 << ""
+                                << "; real-time priority 92% of the time";
+    QTest::newRow("all but a little: never rounded up to all")
+        << 0.9999 << ""
+        << "; real-time priority 99% of the time";
+    QTest::newRow("none, and why") << 0.0 << "no permission for real-time"
+                                   << "; ordinary priority: no permission for real-time";
+    QTest::newRow("not known: nothing said") << 0.0 << ""
+                                             << "";
+}
 
-    // Reads longer than the kernel lets a real-time thread run stay at ordinary priority.
-    const std::int64_t budget = RealtimeSection::realtimeBudgetNs();
-    if (budget >= 0) {
-        const RealtimeSection tooLong({}, budget + 1);
-        QVERIFY(!tooLong.raised());
-        int policy = -1;
-        sched_param param{};
-        pthread_getschedparam(pthread_self(), &policy, &param);
-        QCOMPARE(policy, before);
-    }
+void TstReadTiming::describePriority()
+{
+    QFETCH(double, share);
+    QFETCH(QString, whyNone);
+    QFETCH(QString, said);
+    Capture capture;
+    capture.reads.assign(9999, 0);
+    capture.times = spaced(9999, {});
+    capture.timing = measureTiming(capture.times);
+    capture.elapsedSeconds = 0.01043;
+    capture.priority = {share, whyNone.toStdString()};
+    capture.source = "the simulated probe";
+    QCOMPARE(QString::fromStdString(describeCapture(capture)),
+             "9999 reads in 10.43 ms, 1.00 µs each; no pauses" + said +
+                 "; from the simulated probe");
 }
 
 QTEST_APPLESS_MAIN(TstReadTiming)

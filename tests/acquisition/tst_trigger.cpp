@@ -9,6 +9,7 @@
 #include "acquisition/samplingloop.h"
 #include "acquisition/trigger.h"
 #include "fakes.h"
+#include "streamrig.h"
 
 #include <QtTest>
 
@@ -55,6 +56,8 @@ class TstTrigger : public QObject
 private slots:
     void position_data();
     void position();
+    void streamedPosition_data() { position_data(); }
+    void streamedPosition();
     void neverHolding();
     void anyLine_data();
     void anyLine();
@@ -113,6 +116,32 @@ void TstTrigger::position()
         QCOMPARE(portRead(capture, i), heldAt - kept + int(i));
     QCOMPARE(int(fakePort().calls.size()), heldAt + 1000 - kept);
     QCOMPARE(capture.reads[capture.trigger->read], std::int16_t(statusFor(lines(heldAt))));
+}
+
+void TstTrigger::streamedPosition()
+{
+    // The same conditions on a streamed capture, kept on the other side of the ring.
+    QFETCH(QString, condition);
+    QFETCH(Lines, lines);
+    QFETCH(int, pretrigger);
+    QFETCH(int, heldAt);
+    QFETCH(int, kept);
+    test::FakePort port;
+    fakePort().readValue = [lines](int n) { return std::int16_t(statusFor(lines(n))); };
+    std::string error;
+    StreamRequest request;
+    request.samples = 1000;
+    request.trigger = TriggerCondition::parse(condition.toStdString(), error);
+    request.pretriggerPercent = pretrigger;
+    const test::StreamRun run = test::keepStream(port.inp32(), FakeReadClock::now, request, 9000);
+    QCOMPARE(run.summary.reads, std::uint64_t(1000));
+    QVERIFY(run.summary.trigger);
+    QCOMPARE(int(run.summary.trigger->read), kept);
+    QCOMPARE(run.summary.trigger->condition, condition.toStdString());
+    // The reads kept are one unbroken run of the port's, the trigger's in its place.
+    QCOMPARE(run.summary.trigger->atNs, std::int64_t(kept) * 1000);
+    QCOMPARE(run.summary.endNs, std::int64_t(1000) * 1000);
+    QCOMPARE(run.sink.first, std::int16_t(statusFor(lines(heldAt - kept))));
 }
 
 void TstTrigger::neverHolding()

@@ -9,6 +9,8 @@
 using namespace la;
 
 Q_DECLARE_METATYPE(la::CaptureOptions::Action)
+Q_DECLARE_METATYPE(la::CaptureOptions::Length)
+Q_DECLARE_METATYPE(la::CaptureOptions::Format)
 
 class TstCaptureOptions : public QObject
 {
@@ -22,6 +24,8 @@ private slots:
     void statusPortKeepsSixteenBits();
     void longAndTriggered_data();
     void longAndTriggered();
+    void lengthAndFormat_data();
+    void lengthAndFormat();
     void linesChosen_data();
     void linesChosen();
     void portTableSaysWhatCanBeUsed();
@@ -67,9 +71,9 @@ void TstCaptureOptions::parse_data()
            "the ports";
     QTest::newRow("--list-ports")           << QStringList{"--list-ports"} << A::Run << hw << 0x378 << "" << "";
     QTest::newRow("output missing")         << QStringList{"--output"} << A::Error << "" << 0 << ""
-        << "--output needs the name of the VCD file to write (- for standard output)";
+        << "--output needs the name of the file to write (- for standard output)";
     QTest::newRow("output empty")           << QStringList{"--output="} << A::Error << "" << 0 << ""
-        << "--output needs the name of the VCD file to write (- for standard output)";
+        << "--output needs the name of the file to write (- for standard output)";
     QTest::newRow("unknown option")         << QStringList{"--fast"} << A::Error << "" << 0 << "" << "unknown option '--fast'";
     QTest::newRow("prefix of an option")    << QStringList{"--basex=0x378"} << A::Error << "" << 0 << "" << "unknown option '--basex=0x378'";
     QTest::newRow("library path missing")   << QStringList{"--port-library"} << A::Error << "" << 0 << ""
@@ -113,8 +117,8 @@ void TstCaptureOptions::helpListsEveryOption()
     QVERIFY(lines.first().startsWith("Usage: logic-capture "));
     for (const char *option :
          {"--simulate", "--port-library PATH", "--base ADDRESS", "--list-ports", "--samples N",
-          "--channels LIST", "--trigger COND", "--pretrigger P", "--timeout S", "--output FILE",
-          "--help", "--version"}) {
+          "--channels LIST", "--trigger COND", "--pretrigger P", "--timeout S", "-o, --output FILE",
+          "-O, --output-format F", "--time TIME", "--continuous", "--help", "--version"}) {
         const auto described = std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
             return l.startsWith(QString("  ") + option + " ");
         });
@@ -153,7 +157,7 @@ void TstCaptureOptions::longAndTriggered_data()
     QTest::addColumn<bool>("toStandardOutput");
     // clang-format off
     QTest::newRow("defaults")         << QStringList{} << 9999LL << "" << 10 << 10.0 << true;
-    QTest::newRow("the most reads")   << QStringList{"--samples", "100000000"} << 100000000LL << "" << 10 << 10.0 << true;
+    QTest::newRow("many reads")       << QStringList{"--samples", "100000000"} << 100000000LL << "" << 10 << 10.0 << true;
     QTest::newRow("one read")         << QStringList{"--samples=1"} << 1LL << "" << 10 << 10.0 << true;
     QTest::newRow("a trigger")        << QStringList{"--trigger", "ch5:fall"} << 9999LL << "ch5:fall" << 10 << 10.0 << true;
     QTest::newRow("all of it")        << QStringList{"--samples", "200000", "--trigger=ch1:high,ch5:fall", "--pretrigger", "0", "--timeout", "2.5", "--output", "x.vcd"}
@@ -180,6 +184,66 @@ void TstCaptureOptions::longAndTriggered()
     QCOMPARE(options.pretrigger, pretrigger);
     QCOMPARE(options.timeoutSeconds, timeout);
     QCOMPARE(options.toStandardOutput(), toStandardOutput);
+}
+
+void TstCaptureOptions::lengthAndFormat_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<CaptureOptions::Length>("length");
+    QTest::addColumn<qlonglong>("samples");
+    QTest::addColumn<qlonglong>("timeNs");
+    QTest::addColumn<CaptureOptions::Format>("format");
+    QTest::addColumn<QString>("error");
+    using L = CaptureOptions::Length;
+    using F = CaptureOptions::Format;
+    const QString samples = "--samples takes a whole number of reads from 1 to 1000000000000, "
+                            "with k, M or G for thousands, millions or billions (200k, 5M), not ";
+    const QString time = "--time takes a length of time with its unit, above 0 and at most "
+                         "1000h, such as 500ms, 30s, 10m or 2h, not ";
+    const QString twoLengths = "%1 and %2 each say how long to capture: give one of --samples, "
+                               "--time and --continuous";
+    // clang-format off
+    QTest::newRow("thousands")         << QStringList{"--samples", "200k"} << L::Samples << 200'000LL << 0LL << F::Vcd << "";
+    QTest::newRow("millions")          << QStringList{"--samples=5M"} << L::Samples << 5'000'000LL << 0LL << F::Vcd << "";
+    QTest::newRow("the most")          << QStringList{"--samples", "1000G"} << L::Samples << 1'000'000'000'000LL << 0LL << F::Vcd << "";
+    QTest::newRow("milliseconds")      << QStringList{"--time", "500ms"} << L::Time << 9999LL << 500'000'000LL << F::Vcd << "";
+    QTest::newRow("seconds, a fraction") << QStringList{"--time", "1.5s"} << L::Time << 9999LL << 1'500'000'000LL << F::Vcd << "";
+    QTest::newRow("minutes")           << QStringList{"--time=10m"} << L::Time << 9999LL << 600'000'000'000LL << F::Vcd << "";
+    QTest::newRow("hours, as CSV")     << QStringList{"--time", "2h", "-O", "csv"} << L::Time << 9999LL << 7'200'000'000'000LL << F::Csv << "";
+    QTest::newRow("without end")       << QStringList{"--continuous", "--output-format=vcd"} << L::Continuous << 9999LL << 0LL << F::Vcd << "";
+    QTest::newRow("-o for --output")   << QStringList{"-o", "x.csv", "-O", "csv"} << L::Samples << 9999LL << 0LL << F::Csv << "";
+    QTest::newRow("too many")          << QStringList{"--samples", "1001G"} << L::Samples << 0LL << 0LL << F::Vcd << samples + "'1001G'";
+    QTest::newRow("a suffix alone")    << QStringList{"--samples", "k"} << L::Samples << 0LL << 0LL << F::Vcd << samples + "'k'";
+    QTest::newRow("a fraction of reads") << QStringList{"--samples", "1.5M"} << L::Samples << 0LL << 0LL << F::Vcd << samples + "'1.5M'";
+    QTest::newRow("time without unit") << QStringList{"--time", "30"} << L::Time << 0LL << 0LL << F::Vcd << time + "'30'";
+    QTest::newRow("time of nothing")   << QStringList{"--time", "0s"} << L::Time << 0LL << 0LL << F::Vcd << time + "'0s'";
+    QTest::newRow("time beyond")       << QStringList{"--time", "1001h"} << L::Time << 0LL << 0LL << F::Vcd << time + "'1001h'";
+    QTest::newRow("time unknown unit") << QStringList{"--time", "3d"} << L::Time << 0LL << 0LL << F::Vcd << time + "'3d'";
+    QTest::newRow("two lengths")       << QStringList{"--time", "1s", "--continuous"} << L::Time << 0LL << 0LL << F::Vcd << twoLengths.arg("--time", "--continuous");
+    QTest::newRow("the same twice")    << QStringList{"--samples", "5", "--samples", "6"} << L::Time << 0LL << 0LL << F::Vcd << twoLengths.arg("--samples", "--samples");
+    QTest::newRow("unknown format")    << QStringList{"-O", "json"} << L::Samples << 0LL << 0LL << F::Vcd << "--output-format takes vcd or csv, not 'json'";
+    // clang-format on
+}
+
+void TstCaptureOptions::lengthAndFormat()
+{
+    QFETCH(QStringList, args);
+    QFETCH(CaptureOptions::Length, length);
+    QFETCH(qlonglong, samples);
+    QFETCH(qlonglong, timeNs);
+    QFETCH(CaptureOptions::Format, format);
+    QFETCH(QString, error);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    const CaptureOptions options = CaptureOptions::parse(argv);
+    QCOMPARE(QString::fromStdString(options.error), error);
+    if (!error.isEmpty())
+        return;
+    QCOMPARE(options.length, length);
+    QCOMPARE(qlonglong(options.samples), samples);
+    QCOMPARE(qlonglong(options.timeNs), timeNs);
+    QCOMPARE(options.format, format);
 }
 
 void TstCaptureOptions::linesChosen_data()

@@ -5,8 +5,13 @@
 #include "acquisition/samplingloop.h"
 #include "fakes.h"
 #include "output/vcdwriter.h"
+#include "readpriority.h"
 
 #include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace la;
 using la::test::fakePort;
@@ -27,6 +32,14 @@ Rig &poweredRig(Rig &rig)
     rig.start();
     rig.powerOn();
     return rig;
+}
+// Waits (bounded) for what another thread brings about.
+template <class Condition> bool await(const Condition &holds)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!holds() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::yield();
+    return holds();
 }
 } // namespace
 
@@ -49,6 +62,9 @@ private slots:
     void failureOffersAWayOn_data();
     void failureOffersAWayOn();
     void windowAndCommandLineWriteTheSameFile();
+    void stopEndsTheReads_data();
+    void stopEndsTheReads();
+    void dateIsTheFirstReads();
 };
 
 void TstCapture::formatMilliseconds_data()
@@ -219,8 +235,9 @@ void TstCapture::tooltipTellsThePauses()
     rig.capture();
     QCOMPARE(rig.inst.panel.Text1.text(), std::string("012.3")); // the box as it always was
     QCOMPARE(QString::fromStdString(rig.inst.panel.Text1.toolTip()),
-             QString("9999 reads in 12.30 ms, 1.00 µs each; 1 pause of 2.00 ms after read 4512; "
-                     "from the port at 0x378 through /dev/parport0"));
+             QString("9999 reads in 12.30 ms, 1.00 µs each; 1 pause of 2.00 ms after read 4512; ") +
+                 QString::fromStdString(test::priorityWords()) +
+                 "; from the port at 0x378 through /dev/parport0");
     const Capture &last = *rig.inst.capture.lastCapture();
     QCOMPARE(last.times.size(), std::size_t(9999));
     QCOMPARE(last.times[4512] - last.times[4511], std::int64_t(2'001'000));
@@ -281,6 +298,86 @@ void TstCapture::windowAndCommandLineWriteTheSameFile()
     const Capture direct = readCapture(port, perf, test::FakeReadClock::now, 889, 9999);
     QCOMPARE(captureToVcd(direct, "then"), fromWindow);
     QVERIFY(fromWindow.find("#0\n$dumpvars") != std::string::npos);
+}
+
+void TstCapture::stopEndsTheReads_data()
+{
+    QTest::addColumn<int>("ending"); // the exit status asked for; -1: the reads stopped alone
+    QTest::newRow("stopped") << -1;
+    QTest::newRow("the close box") << 0;
+    QTest::newRow("SIGTERM") << 143;
+}
+
+void TstCapture::stopEndsTheReads()
+{
+    // While read 101 of a capture is under way, the reads are told to stop: they end after
+    // it, the capture is dropped whole, and an ending runs once the capture's handler has
+    // returned.
+    QFETCH(int, ending);
+    Rig rig;
+    poweredRig(rig);
+    rig.capture(); // the capture on show, which the stopped one must leave alone
+    const std::string shown = rig.inst.panel.Text1.text();
+    fakePort().calls.clear();
+    std::atomic<bool> inRead{false};
+    std::atomic<bool> goOn{false};
+    fakePort().readValue = [&](int n) {
+        if (n == 9999 + 100) {
+            inRead = true;
+            await([&] { return goOn.load(); });
+        }
+        return std::int16_t(0x10);
+    };
+    rig.platform.waiting = [&](const std::function<bool()> &done, int) {
+        if (!goOn) {
+            await([&] { return inRead.load(); });
+            if (ending < 0)
+                rig.inst.capture.stop();
+            else
+                rig.inst.askToEnd(ending);
+            goOn = true;
+        }
+        return await(done);
+    };
+    rig.screen.ops.clear();
+    rig.capture();
+
+    std::vector<PortCall> calls(101, PortCall{'r', 889, 0});
+    if (ending >= 0)
+        calls.insert(calls.end(), {{'w', 888, 255}, {'w', 890, 12}});
+    QCOMPARE(fakePort().calls, calls);
+    const FrontPanel &p = rig.inst.panel;
+    QCOMPARE(p.get_led.backColour(), CaptureCycle::LampDone);
+    QVERIFY(!p.Timer1.enabled());
+    QCOMPARE(p.Command5.enabled(), ending < 0); // the ending switches the panel off
+    QCOMPARE(p.Text1.text(), shown);
+    QCOMPARE(int(*rig.inst.data.samples[1]), 0);
+    QCOMPARE(rig.inst.capture.completedCaptures(), 1);
+    // No sweep of half a capture: at most the ending's switching off.
+    QCOMPARE(QString::fromStdString(rig.screen.summary()), QString(ending < 0 ? "" : "clear grid"));
+    std::vector<std::string> events;
+    if (ending >= 0)
+        events = {"beep", "end " + std::to_string(ending)};
+    QCOMPARE(rig.platform.events, events);
+    rig.capture(); // nothing is read after a stop: the program is ending
+    QCOMPARE(int(fakePort().calls.size()), int(calls.size()));
+}
+
+void TstCapture::dateIsTheFirstReads()
+{
+    Rig rig;
+    poweredRig(rig);
+    std::chrono::system_clock::time_point firstRead;
+    fakePort().readValue = [&](int n) {
+        if (n == 0)
+            firstRead = std::chrono::system_clock::now();
+        return std::int16_t(0);
+    };
+    const auto before = std::chrono::system_clock::now();
+    rig.capture();
+    const auto made = rig.inst.capture.lastCapture()->firstReadAt;
+    QVERIFY(before <= made);
+    QVERIFY(made <= firstRead);
 }
 
 QTEST_APPLESS_MAIN(TstCapture)

@@ -16,6 +16,9 @@
 #   ports      a machine with a PCI card's port at 0xD010 (a /proc of its own, in a mount
 #              namespace: root only): the port window offers it, the capture reads it and
 #              the exit writes go to it
+#   slow-port  a port library whose reads take 10 ms: SIGTERM and the close box stop a
+#              capture at once; one whose read never returns: the program gives up after
+#              2 s with the exit writes and a message, also when its Out32 waits on that read
 # Works in ./e2e-SCENARIO (screenshots, logs), kept for a look after a failure.
 # Exit status: 0 passed, 1 failed, 77 skipped (a tool is missing).
 set -euo pipefail
@@ -131,9 +134,10 @@ origin() {
         /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'
 }
 
-# finish: waits (bounded) for the program to end and sets $status.
+# finish [SECONDS]: waits (bounded, 10 s unless told) for the program to end and sets $status.
 finish() {
-    for _ in $(seq 200); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+    local deadline=$((SECONDS + ${1:-10}))
+    while ((SECONDS < deadline)); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
     kill -0 "$app" 2>/dev/null && fail "the program did not end"
     status=0
     wait "$app" || status=$?
@@ -351,13 +355,7 @@ session() {
 
 close_box() {
     start --port-library "$portlib"
-    # openbox's close box: the rightmost button of the title bar, about 10 pixels in from the
-    # frame's right edge, in the middle of the title bar's height.
-    local extents top
-    extents=$(xprop -id "$win" _NET_FRAME_EXTENTS)
-    top=$(echo "$extents" | awk -F'[=,]' '{print $4 + 0}')
-    ((top > 10)) || fail "openbox gave the window no title bar: $extents"
-    xdotool mousemove --sync $((X + W - 10)) $((Y - top / 2)) click 1
+    close_window
     finish
     [[ $status == 0 ]] || fail "close box: status $status"
     calls_are "close box: 255 to 0x378, then 12 to 0x37A" "1 w 888 255;1 w 890 12;"
@@ -581,6 +579,91 @@ endings() {
     calls_are "X server killed: 255 to data, then 12 to control" "1 w 888 255;1 w 890 12;"
 }
 
+# reads_logged N: waits (bounded) until the port library has logged N reads or more.
+reads_logged() {
+    local n
+    for _ in $(seq 300); do
+        n=$(grep -c '^r ' "$log" 2>/dev/null) || true
+        ((n >= $1)) && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# close_window: openbox's close box, the rightmost button of the title bar, about 10 pixels
+# in from the frame's right edge, in the middle of the title bar's height.
+close_window() {
+    local extents top
+    extents=$(xprop -id "$win" _NET_FRAME_EXTENTS)
+    top=$(echo "$extents" | awk -F'[=,]' '{print $4 + 0}')
+    ((top > 10)) || fail "openbox gave the window no title bar: $extents"
+    xdotool mousemove --sync $((X + W - 10)) $((Y - top / 2)) click 1
+}
+
+# stopped LABEL STATUS: the program ended with STATUS before the capture's 9999 reads (100 s
+# of them), then wrote the exit values.
+stopped() {
+    finish 60
+    [[ $status == "$2" ]] || fail "$1: status $status, not $2"
+    local got
+    got=$(calls)
+    [[ $got =~ ^([0-9]+)\ r\ 889\;1\ w\ 888\ 255\;1\ w\ 890\ 12\;$ ]] &&
+        ((BASH_REMATCH[1] < 9999)) || fail "$1: the port saw \"$got\""
+    ok "$1: stopped after ${BASH_REMATCH[1]} reads, then 255 and 12, status $status"
+}
+
+# The sixth read never returns: the reads end there, the exit writes go out (or, when the
+# read holds the library's lock, are given up too), and the program says why and ends with
+# status 1: after its message box, or at once when a signal asked it to end.
+stuck() {
+    local label=$1 locks=$2 signal=$3
+    LA_E2E_HANG_AT=5 LA_E2E_HANG_LOCKS=$locks start --port-library "$portlib"
+    click $ON_X $ON_Y
+    click $GET_X $GET_Y
+    reads_logged 6 || fail "$label: the capture did not begin"
+    if [[ -n $signal ]]; then
+        kill -s "$signal" "$app"
+    else
+        await_box 'logic-analyzer: run-time error' || fail "$label: no message after the read stuck"
+        take "$label message"
+        xdotool key Return
+    fi
+    finish 30
+    [[ $status == 1 ]] || fail "$label: status $status, not 1"
+    local writes="1 w 888 255;1 w 890 12;"
+    [[ $locks == 1 ]] && writes=''
+    calls_are "$label: 6 reads, then ${writes:-no write}" "6 r 889;$writes"
+    grep -q '^logic-analyzer: run-time error: .*has not returned from a read of the port for 2 s' \
+        "$work/stderr" || fail "$label: stderr does not say the read was given up"
+    if [[ $locks == 1 ]]; then
+        grep -q '^logic-analyzer: could not leave the port in its final state: .*Out32' "$work/stderr" ||
+            fail "$label: stderr does not say the exit writes were given up"
+    fi
+    ok "$label: given up, status 1"
+}
+
+slow_port() {
+    export LA_E2E_READ_US=10000
+    start --port-library "$portlib"
+    click $ON_X $ON_Y
+    click $GET_X $GET_Y
+    reads_logged 1 || fail "SIGTERM: the capture did not begin"
+    kill -s TERM "$app"
+    stopped "SIGTERM during a slow capture" 143
+
+    start --port-library "$portlib"
+    click $ON_X $ON_Y
+    click $GET_X $GET_Y
+    reads_logged 1 || fail "close box: the capture did not begin"
+    close_window
+    stopped "close box during a slow capture" 0
+    unset LA_E2E_READ_US
+
+    stuck "a read that never returns" 0 ''
+    stuck "a read that never returns, holding the library's lock" 1 ''
+    stuck "a read that never returns, then SIGTERM" 0 TERM
+}
+
 case $scenario in
     session) session ;;
     close-box) close_box ;;
@@ -588,6 +671,7 @@ case $scenario in
     endings) endings ;;
     handoff) handoff ;;
     ports) ports ;;
+    slow-port) slow_port ;;
     *) fail "unknown scenario $scenario" ;;
 esac
 echo "PASS ($scenario)"

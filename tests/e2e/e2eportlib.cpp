@@ -6,11 +6,18 @@
 // usual mistake in a hand-made library, so that the program finds neither. And a third time
 // with LA_E2E_WITHOUT_INP32: a library that can only write, so that a capture fails while the
 // exit writes still reach it.
+//
+// A slow or stuck port, by the environment: LA_E2E_READ_US makes every read take that many
+// microseconds; the read numbered LA_E2E_HANG_AT (from 0) never returns; with
+// LA_E2E_HANG_LOCKS=1 the library serialises its calls with one lock, as the hardware
+// library does, which that read then holds for good.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
 
 #ifdef LA_E2E_WITHOUT_C_LINKAGE
@@ -39,6 +46,15 @@ void record(const char *line)
         std::perror("e2e port library: log");
 }
 
+long setting(const char *name, long otherwise)
+{
+    const char *value = std::getenv(name);
+    return value && *value ? std::atol(value) : otherwise;
+}
+
+std::mutex calls;
+const bool locking = setting("LA_E2E_HANG_LOCKS", 0) == 1;
+
 } // namespace
 
 #ifndef LA_E2E_WITHOUT_INP32
@@ -46,8 +62,21 @@ LA_E2E_EXPORT std::int16_t Inp32(std::int16_t address)
 {
     char line[32];
     std::snprintf(line, sizeof line, "r %d\n", address);
+    std::unique_lock lock(calls, std::defer_lock);
+    if (locking)
+        lock.lock();
     record(line);
+    static const long readNs = setting("LA_E2E_READ_US", 0) * 1000;
+    static const long hangAt = setting("LA_E2E_HANG_AT", -1);
     static long reads = 0;
+    if (reads == hangAt) {
+        for (;;)
+            pause();
+    }
+    if (readNs > 0) {
+        const timespec wait{readNs / 1'000'000'000, readNs % 1'000'000'000};
+        nanosleep(&wait, nullptr);
+    }
     const long k = reads++ % ReadsPerCapture;
     return k < PatternSwitch ? EarlyPattern : LatePattern;
 }
@@ -55,6 +84,9 @@ LA_E2E_EXPORT std::int16_t Inp32(std::int16_t address)
 
 LA_E2E_EXPORT void Out32(std::int16_t address, std::int16_t value)
 {
+    std::unique_lock lock(calls, std::defer_lock);
+    if (locking)
+        lock.lock();
     char line[32];
     std::snprintf(line, sizeof line, "w %d %d\n", address, value);
     record(line);

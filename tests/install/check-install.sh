@@ -55,10 +55,11 @@ done < <(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 grep -qx 'Icon=logic-analyzer' "$desktop" || fail "the desktop entry names another icon"
 
 # The man pages format without warnings and describe the options --help lists, no more.
-help_options() { "$1" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p' | sort; }
+# An option with a short form ("-o, --output FILE") counts by its long name.
+help_options() { "$1" --help | sed -n 's/^  \(-[a-zA-Z], \)\{0,1\}\(--[a-z-]*\).*/\2/p' | sort; }
 man_options() {
-  awk '/^\.SH/ { opts = ($2 == "OPTIONS") } opts && prev == ".TP" { print $2 } { prev = $0 }' "$1" |
-    sed 's/\\-/-/g' | sort
+  awk '/^\.SH/ { opts = ($2 == "OPTIONS") } opts && prev == ".TP" { print } { prev = $0 }' "$1" |
+    sed 's/\\-/-/g' | grep -oE -- '--[a-z][a-z-]*' | sort
 }
 for prog in logic-analyzer logic-capture; do
   page=$p/share/man/man1/$prog.1

@@ -13,11 +13,14 @@
 #include "output/vcdwriter.h"
 #include "runprogram.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 using la::test::Run;
 using la::test::run;
@@ -62,6 +65,7 @@ class TstUartDecode : public QObject
 private slots:
     void simulatedTextDecodes();
     void triggeredLongCaptureDecodes();
+    void continuousCaptureDecodes();
 };
 
 void TstUartDecode::simulatedTextDecodes()
@@ -184,6 +188,52 @@ void TstUartDecode::triggeredLongCaptureDecodes()
           "a pause of half a bit or more",
           taken, judged, skipped);
     QVERIFY2(judged >= 1, "no capture could be judged");
+}
+
+void TstUartDecode::continuousCaptureDecodes()
+{
+    // A capture without end handed to sigrok-cli as it is written, for five seconds from its
+    // first piece, then ended by Ctrl-C: the file is completed, and the text comes through,
+    // twice in a row somewhere in some three thousand characters.
+    if (QStandardPaths::findExecutable("sigrok-cli").isEmpty())
+        QSKIP("sigrok-cli is not installed (scripts/install-deps.sh test installs it)");
+    QProcess capture, decoder;
+    decoder.start("sigrok-cli", {"-i", "-", "-I", "vcd", "-P", "uart:rx=ch5:baudrate=9600", "-A",
+                                 "uart=rx-data"});
+    QVERIFY(decoder.waitForStarted());
+    capture.start(LA_LOGIC_CAPTURE, {"--simulate", "--continuous"});
+    auto handOn = [&] {
+        const QByteArray piece = capture.readAllStandardOutput();
+        if (!piece.isEmpty()) {
+            decoder.write(piece);
+            QVERIFY(decoder.waitForBytesWritten(60000));
+        }
+    };
+    QVERIFY(capture.waitForReadyRead(60000)); // the file's first piece: the capture runs
+    QElapsedTimer length;
+    length.start();
+    while (length.elapsed() < 5000) {
+        capture.waitForReadyRead(100);
+        handOn();
+    }
+    QVERIFY(::kill(pid_t(capture.processId()), SIGINT) == 0);
+    while (!capture.waitForFinished(100))
+        handOn();
+    handOn();
+    decoder.closeWriteChannel();
+    QVERIFY(decoder.waitForFinished(120000));
+    QCOMPARE(capture.exitCode(), 0);
+    QCOMPARE(decoder.exitCode(), 0);
+    const QString line = QString::fromUtf8(capture.readAllStandardError());
+    QVERIFY2(line.startsWith("capture: ") && line.endsWith("; ended by SIGINT (Ctrl-C)\n"),
+             qPrintable(line));
+    QByteArray bytes;
+    for (const QByteArray &out : decoder.readAllStandardOutput().split('\n')) {
+        if (out.startsWith("uart-1: "))
+            bytes += char(out.mid(8).toInt(nullptr, 16));
+    }
+    QVERIFY2(bytes.size() > 2000, qPrintable(line));
+    QVERIFY2(bytes.contains(Message + Message), qPrintable(line));
 }
 
 QTEST_APPLESS_MAIN(TstUartDecode)

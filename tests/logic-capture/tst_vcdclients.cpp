@@ -2,6 +2,7 @@
 // and logic-capture run as a user runs it.
 
 #include "output/vcdwriter.h"
+#include "readpriority.h"
 #include "runprogram.h"
 #include "vcdfixture.h"
 #include "version.h"
@@ -228,7 +229,9 @@ void TstVcdClients::logicCaptureToFile()
     const QRegularExpressionMatch line =
         QRegularExpression("^capture: 9999 reads in (\\d+\\.\\d\\d) ms, (\\d+\\.\\d\\d) µs each; "
                            "(no pauses|1 pause of .* after read \\d+|\\d+ pauses, the longest .* "
-                           "after read \\d+); from the simulated probe\\n$")
+                           "after read \\d+); " +
+                           QRegularExpression::escape(QString::fromStdString(priorityWords())) +
+                           "; from the simulated probe\\n$")
             .match(r.err);
     QVERIFY2(line.hasMatch(), qPrintable(r.err));
 
@@ -249,7 +252,7 @@ void TstVcdClients::logicCaptureToFile()
 void TstVcdClients::logicCaptureToStandardOutput_data()
 {
     QTest::addColumn<QStringList>("output");
-    QTest::addColumn<bool>("onError"); // the VCD after the capture line on standard error
+    QTest::addColumn<bool>("onError"); // the VCD, then the capture line on standard error
     QTest::newRow("standard output, by default") << QStringList() << false;
     QTest::newRow("--output /dev/stdout") << QStringList{"--output", "/dev/stdout"} << false;
     QTest::newRow("--output /dev/stderr, a pipe") << QStringList{"--output", "/dev/stderr"} << true;
@@ -261,10 +264,11 @@ void TstVcdClients::logicCaptureToStandardOutput()
     QFETCH(bool, onError);
     const Run r = run(LA_LOGIC_CAPTURE, QStringList{"--simulate", "--base", "0x278"} + output);
     QCOMPARE(r.status, 0);
-    QVERIFY2(r.err.startsWith("capture: 9999 reads in "), qPrintable(r.err.left(200)));
-    const QString afterLine = r.err.mid(r.err.indexOf('\n') + 1);
-    QCOMPARE(onError ? r.out : afterLine, QString());
-    const ParsedVcd vcd = parseVcd((onError ? afterLine : r.out).toStdString());
+    // The VCD is written as the capture runs, and the capture line follows its end.
+    const qsizetype line = r.err.lastIndexOf('\n', -2) + 1;
+    QVERIFY2(r.err.mid(line).startsWith("capture: 9999 reads in "), qPrintable(r.err.right(200)));
+    QCOMPARE(onError ? r.out : r.err.left(line), QString());
+    const ParsedVcd vcd = parseVcd((onError ? r.err.left(line) : r.out).toStdString());
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QCOMPARE(vcd.vars.size(), std::size_t(5));
     QVERIFY(vcd.times.size() >= 2);
@@ -341,9 +345,11 @@ void TstVcdClients::logicCaptureFailures_data()
         QTest::newRow(qPrintable(args.join(' '))) << (QStringList{"--port-library", failing} + args)
                                                   << 2 << "logic-capture: " + what + seeHelp;
     };
-    const QString samples = "--samples takes a whole number of reads from 1 to 100000000, not ";
+    const QString samples = "--samples takes a whole number of reads from 1 to 1000000000000, "
+                            "with k, M or G for thousands, millions or billions (200k, 5M), not ";
     usage({"--samples", "0"}, samples + "'0'");
-    usage({"--samples", "100000001"}, samples + "'100000001'");
+    usage({"--samples", "1000000000001"}, samples + "'1000000000001'");
+    usage({"--samples", "1001G"}, samples + "'1001G'");
     usage({"--samples", "1e6"}, samples + "'1e6'");
     usage({"--samples", "-5"}, samples + "'-5'");
     usage({"--samples="}, samples + "''");
@@ -543,9 +549,10 @@ void TstVcdClients::progressOnATerminalOnly()
                                 .arg(LA_LOGIC_CAPTURE, dir.filePath("x.vcd"));
     const Run onTerminal = run("script", {"-q", "-e", "-c", command, "/dev/null"});
     QCOMPARE(onTerminal.status, 0);
-    QVERIFY2(
-        onTerminal.out.contains(QRegularExpression("\\rreading: \\d+ of 2000000 \\(\\d+ %\\)")),
-        qPrintable(onTerminal.out.left(300)));
+    QVERIFY2(onTerminal.out.contains(QRegularExpression(
+                 "\\rreading: \\d+\\.\\d s, \\d+ of 2000000 reads \\(\\d+ %\\), \\d+ changes?, "
+                 "(no pauses|1 pause|\\d+ pauses)\\033\\[K")),
+             qPrintable(onTerminal.out.left(300)));
     QVERIFY(onTerminal.out.contains("capture: 2000000 reads in "));
 
     const Run inPipe = run(LA_LOGIC_CAPTURE, {"--simulate", "--samples", "2000000", "--output",

@@ -1,19 +1,44 @@
 // True time against a port library that stalls for a known time at a known read while its
 // lines run on from real time: every edge in the file must sit where the read that saw it
 // was made, no later after the line really changed than the reads' own times allow, before
-// and after the stall, and the stall must be told as a pause at its place.
+// and after the stall, and the stall must be told as a pause at its place; for a capture in
+// memory and for one streamed through the ring as logic-capture makes it.
 
 #include "acquisition/channels.h"
 #include "acquisition/monotoniccounter.h"
 #include "acquisition/perfcounter.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/samplingloop.h"
+#include "acquisition/streamkeeper.h"
+#include "acquisition/tscclock.h"
 #include "output/vcdwriter.h"
 #include "vcdfixture.h"
 
 #include <QtTest>
 
 #include <dlfcn.h>
+#include <thread>
+
+namespace {
+
+// The read clock of the streamed capture, keeping every stamp it gives; its first call
+// comes before the first read.
+std::vector<std::int64_t> stamps;
+
+std::int64_t recordingClock()
+{
+    stamps.push_back(la::monotonicNs());
+    return stamps.back();
+}
+
+// What the test library's lines show `t` ns after its first read: ch1 toggles every 50 us,
+// ch5 every 170 us.
+std::int16_t statusAt(std::int64_t t)
+{
+    return la::statusFor(((t / 50'000) % 2 ? 1u : 0u) | ((t / 170'000) % 2 ? 16u : 0u));
+}
+
+} // namespace
 
 using namespace la;
 using namespace la::test;
@@ -23,8 +48,16 @@ class TstVcdTiming : public QObject
     Q_OBJECT
 
 private slots:
+    void edgesAtTheirTrueTimes_data();
     void edgesAtTheirTrueTimes();
 };
+
+void TstVcdTiming::edgesAtTheirTrueTimes_data()
+{
+    QTest::addColumn<bool>("streamed");
+    QTest::newRow("in memory") << false;
+    QTest::newRow("streamed") << true;
+}
 
 void TstVcdTiming::edgesAtTheirTrueTimes()
 {
@@ -38,15 +71,48 @@ void TstVcdTiming::edgesAtTheirTrueTimes()
     auto sampleTimes =
         reinterpret_cast<const std::int64_t *(*)(long *)>(dlsym(handle, "StallSampleTimes"));
     QVERIFY(setUp && sampleTimes);
-    MonotonicCounter counter;
-    cPerfCounter perf(counter);
+    QFETCH(bool, streamed);
     setUp(StallAt, StallNs);
-    const Capture capture = readCapture(port, perf, monotonicNs, 0x379, 9999);
+    // The reads, each read's time, the file and the reads' timing, by either road.
+    Capture capture;
+    std::string file;
+    if (!streamed) {
+        MonotonicCounter counter;
+        cPerfCounter perf(counter);
+        // The clock the programs use: where the time-stamp counter serves, its stamps are
+        // placed on the library's CLOCK_MONOTONIC by pairs taken around the reads.
+        capture = readCapture(port, perf, captureClock(), 0x379, 9999);
+        file = captureToVcd(capture, "now");
+    } else {
+        stamps.clear();
+        stamps.reserve(10000);
+        ReadRing ring(1 << 15);
+        StreamControl control;
+        StreamProgress progress;
+        VcdWriter writer(TextTarget{[&file](std::string_view piece) { file += piece; }, {}});
+        StreamRequest request;
+        request.samples = 9999;
+        StreamKeeper keeper(ring, control, request, writer, progress);
+        std::thread keeping([&] { keeper.run(); });
+        StreamReader reader(ring, control);
+        reader.start(port.inp32(), 0x379, recordingClock, 9999);
+        keeping.join();
+        reader.join();
+        QCOMPARE(control.ending(), StreamEnd::Done);
+        capture.times.assign(stamps.begin() + 1, stamps.end());
+        capture.timing = keeper.summary().timing;
+        writer.finish(keeper.summary());
+    }
     long count = 0;
     const std::int64_t *truth = sampleTimes(&count);
     QCOMPARE(count, 9999L);
+    if (streamed) {
+        for (long i = 0; i < count; ++i)
+            capture.reads.push_back(statusAt(truth[i] - truth[0]));
+    }
     dlclose(handle);
     const std::vector<std::int64_t> &t = capture.times;
+    QCOMPARE(t.size(), std::size_t(9999));
 
     // The stall is a pause after read 5000. Its gap runs from the timestamp of the read before
     // the stall, taken before the stalled read began, to the timestamp of the stalled read,
@@ -65,7 +131,7 @@ void TstVcdTiming::edgesAtTheirTrueTimes()
     const std::size_t after = timing.longestPauseAfter;
     QCOMPARE(t[after] - t[after - 1], longest);
 
-    const ParsedVcd vcd = parseVcd(captureToVcd(capture, "now"));
+    const ParsedVcd vcd = parseVcd(file);
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
     QCOMPARE(QString::fromStdString(vcd.header.at("$timescale")), QString("100 ns"));
     const double unitNs = 100;

@@ -2,6 +2,7 @@
 // change sits at the time of the read that saw it, so that the wires read back at each
 // read's time give the lines' levels.
 
+#include "output/csvwriter.h"
 #include "output/safefile.h"
 #include "output/vcdtimebase.h"
 #include "output/vcdwriter.h"
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
+#include <ctime>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -59,6 +62,9 @@ private slots:
     void changesSitAtTheirReadsTime();
     void timesIncreaseWhenTheClockDoesNot();
     void saveWritesTheCapture();
+    void streamedFigures_data();
+    void streamedFigures();
+    void csvRows();
 };
 
 void TstVcdWriter::unit_data()
@@ -236,20 +242,123 @@ void TstVcdWriter::saveWritesTheCapture()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = dir.filePath("capture.vcd").toStdString();
-    const Capture capture = captured(staggered, 0.010);
+    Capture capture = captured(staggered, 0.010);
+    // Made long before it is saved: the file carries the time of its first read.
+    std::tm made{};
+    made.tm_year = 2001 - 1900;
+    made.tm_mon = 1;
+    made.tm_mday = 3;
+    made.tm_hour = 4;
+    made.tm_min = 5;
+    made.tm_sec = 6;
+    made.tm_isdst = -1;
+    capture.firstReadAt = std::chrono::system_clock::from_time_t(std::mktime(&made));
     saveCaptureAsVcd(path, capture);
 
     std::ifstream in(path);
     const std::string written((std::istreambuf_iterator<char>(in)), {});
     const ParsedVcd vcd = parseVcd(written);
     QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
-    // The same file captureToVcd makes, but for the date.
-    const std::string date = vcd.header.at("$date");
-    QCOMPARE(written, captureToVcd(capture, date));
+    QCOMPARE(QString::fromStdString(vcd.header.at("$date")), QString("2001-02-03 04:05:06"));
+    QCOMPARE(written, captureToVcd(capture, "2001-02-03 04:05:06"));
 
     QVERIFY_THROWS_EXCEPTION(
         FileWriteError,
         saveCaptureAsVcd(dir.filePath("missing/capture.vcd").toStdString(), capture));
+}
+
+void TstVcdWriter::streamedFigures_data()
+{
+    QTest::addColumn<bool>("rewritable"); // a file, or a pipe
+    QTest::addColumn<int>("reads");
+    QTest::addColumn<QStringList>("says"); // comments the header must hold
+    const QString file = "%1 reads of the status register at 0x379 (port 0x378); 1 = line high.";
+    QTest::newRow("a file: the figures in its header")
+        << true << 200'000
+        << QStringList{file.arg(200000),
+                       "Capture time 200.000 ms as measured; median read period 1.000 us. Each "
+                       "change is written at the time of the read that first saw it.",
+                       "No pauses: no gap between two reads longer than 3 median periods.",
+                       "The reads ran at real-time priority (SCHED_FIFO) 90% of the time.",
+                       "This capture ended by SIGINT (Ctrl-C)."};
+    QTest::newRow("a pipe: the figures go to standard error")
+        << false << 200'000
+        << QStringList{"Reads of the status register at 0x379 (port 0x378); 1 = line high.",
+                       "Written as the capture ran; each change is written at the time of the "
+                       "read that first saw it. The count of reads, the capture time, the median "
+                       "read period and the pauses are known only at the end, and go to "
+                       "standard error."};
+    QTest::newRow("a single read")
+        << true << 1
+        << QStringList{"1 read of the status register at 0x379 (port 0x378); 1 = line high.",
+                       "A single read, which has no period to measure; its levels stand at time "
+                       "0."};
+}
+
+void TstVcdWriter::streamedFigures()
+{
+    // A capture streamed to a file gets the figures known only at its end into room kept in
+    // its header, even once the header has long been handed on; a pipe cannot be written
+    // again and is told where they go. The changes are the same either way.
+    QFETCH(bool, rewritable);
+    QFETCH(int, reads);
+    QFETCH(QStringList, says);
+    std::string text;
+    TextTarget target{[&text](std::string_view piece) { text += piece; }, {}};
+    if (rewritable)
+        target.writeAt = [&text](std::uint64_t at, std::string_view piece) {
+            text.replace(std::size_t(at), piece.size(), piece);
+        };
+    VcdWriter writer(target);
+    CaptureStart start;
+    start.date = Date;
+    writer.begin(start, statusByte(0));
+    // ch1 toggles at every read, a microsecond apart: more than a megabyte of changes.
+    for (int i = 1; i < reads; ++i)
+        writer.change(std::int64_t(i) * 1000, statusByte(unsigned(i % 2)));
+    CaptureSummary summary;
+    summary.reads = std::uint64_t(reads);
+    summary.elapsedSeconds = reads * 1e-6;
+    summary.periodNs = 1000;
+    summary.timing.medianPeriodNs = reads > 1 ? 1000 : 0;
+    summary.endNs = std::int64_t(reads) * 1000;
+    summary.priority = ReadPriority{0.9, ""};
+    summary.ending = "ended by SIGINT (Ctrl-C)";
+    writer.finish(summary);
+    QVERIFY(text.size() > (reads > 1 ? TextOutput::PieceSize : 0));
+
+    const ParsedVcd vcd = parseVcd(text);
+    QVERIFY2(vcd.problem.empty(), vcd.problem.c_str());
+    for (const QString &comment : says) {
+        QVERIFY2(std::find(vcd.comments.begin(), vcd.comments.end(), comment.toStdString()) !=
+                     vcd.comments.end(),
+                 qPrintable(comment));
+    }
+    QCOMPARE(vcd.header.at("$timescale"), std::string("100 ns"));
+    QCOMPARE(vcd.changes.size(), std::size_t(reads - 1));
+    QCOMPARE(vcd.times.back(), std::uint64_t(reads) * 10);
+}
+
+void TstVcdWriter::csvRows()
+{
+    // A row for the first read, one per change, one at the end; times in seconds with
+    // nanosecond digits, increasing even where two reads share a nanosecond.
+    std::string text;
+    CsvWriter writer(TextTarget{[&text](std::string_view piece) { text += piece; }, {}});
+    writer.begin(CaptureStart{}, statusByte(0x04)); // ch3 high: Busy reads inverted
+    writer.change(1500, statusByte(0x05));
+    writer.change(1500, statusByte(0x15));
+    writer.change(2'000'000'123, statusByte(0x00));
+    CaptureSummary summary;
+    summary.reads = 4000;
+    summary.endNs = 2'000'001'123;
+    writer.finish(summary);
+    QCOMPARE(text, std::string("time,ch1,ch2,ch3,ch4,ch5\n"
+                               "0.000000000,0,0,1,0,0\n"
+                               "0.000001500,1,0,1,0,0\n"
+                               "0.000001501,1,0,1,0,1\n"
+                               "2.000000123,0,0,0,0,0\n"
+                               "2.000001123,0,0,0,0,0\n"));
 }
 
 QTEST_APPLESS_MAIN(TstVcdWriter)

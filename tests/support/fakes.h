@@ -10,8 +10,10 @@
 #include "control/platform.h"
 #include "display/screenimage.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace la::test {
@@ -155,6 +157,20 @@ public:
         return takeOffers;
     }
     void endProgram(int status) override { events.push_back("end " + std::to_string(status)); }
+
+    // What a wait for the reads does instead of the real one, which polls `done` for up to
+    // a minute whatever `ms` says: a test may let events in or let time pass.
+    std::function<bool(const std::function<bool()> &done, int ms)> waiting;
+    bool waitFor(const std::function<bool()> &done, int ms) override
+    {
+        if (waiting)
+            return waiting(done, ms);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!done() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::yield();
+        return done();
+    }
+    void wake() override {}
 };
 
 // A real screen image that also keeps a log of the operations, in a short form: "back",

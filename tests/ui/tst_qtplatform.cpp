@@ -1,11 +1,15 @@
 // The desktop side of the instrument: ending the program with a status, whether the event
-// loop already runs or not.
+// loop already runs or not; waiting for the reads with the window answering all but input.
 
 #include "ui/qtplatform.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 using namespace la;
 
@@ -16,6 +20,7 @@ class TstQtPlatform : public QObject
 private slots:
     void endProgram_data();
     void endProgram();
+    void waitHoldsInputOnly();
 };
 
 void TstQtPlatform::endProgram_data()
@@ -45,6 +50,41 @@ void TstQtPlatform::endProgram()
     QCOMPARE(QCoreApplication::exec(), status);
     // A window closing afterwards must not quit again with another status.
     QVERIFY(!QGuiApplication::quitOnLastWindowClosed());
+}
+
+void TstQtPlatform::waitHoldsInputOnly()
+{
+    // While the event thread waits for the reads, a timer runs, a click and a key are kept
+    // from the window, and the reading thread's wake ends the wait.
+    QtPlatform platform;
+    QPushButton button("get");
+    button.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&button));
+    int clicks = 0;
+    connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+    std::atomic<bool> done{false};
+    std::thread reader;
+    bool timerRan = false;
+    QTimer::singleShot(0, &button, [&] {
+        timerRan = true;
+        QTest::mouseClick(&button, Qt::LeftButton);
+        button.setFocus();
+        QTest::keyClick(&button, Qt::Key_Space);
+        reader = std::thread([&] {
+            done = true;
+            platform.wake();
+        });
+    });
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(platform.waitFor([&] { return done.load(); }, 60'000));
+    QVERIFY(waited.elapsed() < 30'000); // the wake ended it, not the bound
+    reader.join();
+    QVERIFY(timerRan);
+    QCOMPARE(clicks, 0);
+    QTest::mouseClick(&button, Qt::LeftButton); // afterwards the window answers again
+    QCOMPARE(clicks, 1);
+    QVERIFY(!platform.waitFor([] { return false; }, 10));
 }
 
 QTEST_MAIN(TstQtPlatform)

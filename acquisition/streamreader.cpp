@@ -1,0 +1,96 @@
+#include "acquisition/streamreader.h"
+
+#include "acquisition/lockedmemory.h"
+#include "acquisition/threadpriority.h"
+
+#include <csignal>
+#include <pthread.h>
+
+namespace la {
+
+std::int64_t readIntoRing(const ReadLoop &loop, ReadRing &ring, std::uint64_t limit,
+                          std::int64_t publishAfter, StreamControl &control)
+{
+    std::int64_t stamp = loop.stamp();
+    std::int64_t published = stamp;
+    for (std::uint64_t n = 0; n != limit;) {
+        if (!ring.hasRoom()) {
+            control.requestEnd(StreamEnd::CouldNotKeepUp);
+            break;
+        }
+        const std::int16_t read = loop.inp32(loop.statusPort);
+        // After the read: the moment the register's value was on the lines is within the
+        // read, not before it.
+        stamp = loop.stamp();
+        ring.put(read, stamp);
+        control.reads.store(++n, std::memory_order_release);
+        loop.windows.poll(stamp);
+        // A failed read ends the reads: the ones after it would fail too, or say nothing.
+        if (read < 0) [[unlikely]] {
+            control.requestEnd(StreamEnd::PortFailed);
+            break;
+        }
+        if (ring.batchFull() || stamp - published > publishAfter) {
+            ring.publish();
+            published = stamp;
+        }
+        if (control.stop.load(std::memory_order_relaxed))
+            break;
+    }
+    ring.publish();
+    return stamp;
+}
+
+StreamReader::~StreamReader()
+{
+    if (m_thread.joinable()) {
+        if (finished())
+            m_thread.join();
+        else
+            m_thread.detach();
+    }
+}
+
+void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock,
+                         std::uint64_t limit)
+{
+    const RealtimeBudget budget = readRealtimeBudget();
+    // The signals that end the program are for the thread that handles them; a read is
+    // never interrupted by one. A fault in the port library still ends the program.
+    sigset_t ending, old;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &old);
+    try {
+        m_thread = std::thread([=, this] {
+            {
+                const LockedMemory locked(
+                    {{m_ring.readsData(), std::size_t(m_ring.capacity()) * sizeof(std::int16_t)},
+                     {m_ring.stampsData(), std::size_t(m_ring.capacity()) * sizeof(std::int64_t)}});
+                ThreadPriority thread;
+                RealtimeWindows windows(thread, budget, clock);
+                const ReadLoop loop{inp32, statusPort, clock.stamp, windows};
+                windows.start();
+                windows.finish(
+                    readIntoRing(loop, m_ring, limit, clock.ticks(PublishAfterNs), m_control));
+                m_priority = windows.priority();
+            }
+            if (limit != NoReadLimit && m_control.reads.load(std::memory_order_relaxed) == limit)
+                m_control.requestEnd(StreamEnd::Done);
+            m_control.finished.store(true, std::memory_order_release);
+        });
+    } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        throw;
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+void StreamReader::join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+} // namespace la

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "acquisition/samplingloop.h"
+#include "acquisition/streamreader.h"
+
+#include <string>
+
+namespace la {
+
+// What logic-capture says of the ways a streamed capture ends: the phrase the capture line
+// and the header end with, and the one message of each ending that is not the one asked for.
+
+// "ended by SIGINT (Ctrl-C)", "ended early: ..."; empty for the length asked for.
+std::string endingPhrase(StreamEnd ending, int signal);
+
+// Said at once when the reads stopped because the output fell behind, `seconds` in.
+std::string fellBehindMessage(double seconds);
+// A read given up; `written`: the file holds the reads before it, else nothing was written.
+std::string readHungMessage(const std::string &library, bool written);
+// The trigger did not hold in time; `reads` were made.
+std::string triggerTimeoutMessage(const std::string &trigger, const std::string &timeout,
+                                  std::uint64_t reads);
+// A read failed: the port library's own message, or one for a library that gave none.
+std::string readFailedMessage(const std::string &libraryMessage, std::int16_t statusPort,
+                              bool written);
+
+// The memory of a capture, its ring, its figures and its writer, cannot be had.
+CaptureMemoryError memoryShortage();
+
+} // namespace la

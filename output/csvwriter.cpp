@@ -1,0 +1,61 @@
+#include "output/csvwriter.h"
+
+#include "acquisition/channels.h"
+
+#include <algorithm>
+
+namespace la {
+
+CsvWriter::CsvWriter(TextTarget target) : m_out(std::move(target)) {}
+
+void CsvWriter::begin(const CaptureStart &, std::int16_t firstStatus)
+{
+    m_out.add("time");
+    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
+        m_out.add(",ch");
+        m_out.addNumber(k + 1);
+    }
+    m_out.add('\n');
+    for (std::size_t k = 0; k < ChannelWires.size(); ++k)
+        m_levels[k] = lineHigh(firstStatus, k) ? '1' : '0';
+    row(0);
+}
+
+void CsvWriter::row(std::int64_t ns)
+{
+    // Readers want the times to increase: a read on the nanosecond of the last row (a clock
+    // coarser than that) goes a nanosecond later.
+    ns = std::max(ns, m_lastNs + 1);
+    m_lastNs = ns;
+    char fraction[10];
+    std::int64_t rest = ns % 1'000'000'000;
+    for (int digit = 8; digit >= 0; --digit) {
+        fraction[digit] = char('0' + rest % 10);
+        rest /= 10;
+    }
+    fraction[9] = '\0';
+    m_out.addNumber(std::uint64_t(ns / 1'000'000'000));
+    m_out.add('.');
+    m_out.add(std::string_view(fraction, 9));
+    for (const char level : m_levels) {
+        m_out.add(',');
+        m_out.add(level);
+    }
+    m_out.add('\n');
+}
+
+void CsvWriter::change(std::int64_t ns, std::int16_t status)
+{
+    for (std::size_t k = 0; k < ChannelWires.size(); ++k)
+        m_levels[k] = lineHigh(status, k) ? '1' : '0';
+    row(ns);
+}
+
+void CsvWriter::finish(const CaptureSummary &summary)
+{
+    if (summary.reads > 0)
+        row(summary.endNs);
+    m_out.flush();
+}
+
+} // namespace la
