@@ -14,6 +14,7 @@
 #include "acquisition/samplingloop.h"
 #include "acquisition/streamkeeper.h"
 #include "acquisition/streamreader.h"
+#include "acquisition/tscclock.h"
 #include "cli/captureoptions.h"
 #include "cli/progressdisplay.h"
 #include "output/safefile.h"
@@ -33,6 +34,13 @@
 extern char **environ;
 
 namespace {
+
+// The clock both programs stamp their reads with, chosen once.
+const la::ReadClock &captureClock()
+{
+    static const la::ReadClock clock = la::captureClock();
+    return clock;
+}
 
 la::PortLibrary &slowPort()
 {
@@ -70,7 +78,7 @@ void BM_Capture(benchmark::State &state)
     double pauses = 0, longestUs = 0, median = 0;
     for (auto _ : state) {
         const la::Capture taken =
-            la::readCapture(portOf(state), perf, la::monotonicNs, 0x379, reads);
+            la::readCapture(portOf(state), perf, captureClock(), 0x379, reads);
         state.SetIterationTime(taken.elapsedSeconds);
         pauses += double(taken.timing.pauses);
         longestUs = std::max(longestUs, double(taken.timing.longestPauseNs) / 1e3);
@@ -101,6 +109,7 @@ Streamed stream(la::PortLibrary &port, std::uint64_t reads, la::TextTarget targe
     la::VcdWriter writer(std::move(target));
     la::StreamRequest request;
     request.samples = reads;
+    request.clock = captureClock();
     la::StreamKeeper keeper(ring, control, request, writer, progress);
     std::unique_ptr<la::ProgressDisplay> display;
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -108,7 +117,7 @@ Streamed stream(la::PortLibrary &port, std::uint64_t reads, la::TextTarget targe
         display = std::make_unique<la::ProgressDisplay>(progress, reads, "", devNull);
     std::thread keeping([&] { keeper.run(); });
     la::StreamReader reader(ring, control);
-    reader.start(port.inp32(), 0x379, la::monotonicNs, reads);
+    reader.start(port.inp32(), 0x379, captureClock(), reads);
     keeping.join();
     reader.join();
     display.reset();
