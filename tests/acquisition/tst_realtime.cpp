@@ -18,11 +18,6 @@ namespace {
 constexpr std::int64_t Ms = 1'000'000;
 constexpr double TicksPerNs = 3.0; // the fake counter's rate
 
-ClockPair noPair()
-{
-    return {};
-}
-
 // Records each change of priority with the millisecond it came at.
 class Recorder : public PriorityControl
 {
@@ -90,7 +85,8 @@ void TstRealtime::windows()
     QFETCH(QString, whyNone);
     Recorder recorder;
     recorder.allowed = allowed;
-    const ReadClock counter(nullptr, noPair, TicksPerNs);
+    const ReadClock counter(
+        nullptr, [] { return ClockPair{}; }, TicksPerNs);
     const RealtimeBudget budget{runtimeMs < 0 ? -1 : runtimeMs * Ms, periodMs * Ms};
     {
         RealtimeWindows windows(recorder, budget, counter);
