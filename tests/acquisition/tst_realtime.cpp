@@ -85,8 +85,8 @@ void TstRealtime::windows()
     QFETCH(QString, whyNone);
     Recorder recorder;
     recorder.allowed = allowed;
-    const ReadClock counter(
-        nullptr, [] { return ClockPair{}; }, TicksPerNs);
+    const auto noPair = [] { return ClockPair{}; };
+    const ReadClock counter(nullptr, noPair, TicksPerNs);
     const RealtimeBudget budget{runtimeMs < 0 ? -1 : runtimeMs * Ms, periodMs * Ms};
     {
         RealtimeWindows windows(recorder, budget, counter);
