@@ -111,8 +111,6 @@ void TstReadTiming::describe_data()
         << 9999 << 0.0 << Gaps{} << "9999 reads, 1.00 µs each; no pauses";
     QTest::newRow("one read, timed by the counter")
         << 1 << 1e-6 << Gaps{} << "1 read; no read period measured (that takes two reads)";
-    QTest::newRow("one read kept by a trigger: no span")
-        << 1 << 0.0 << Gaps{} << "1 read; no read period measured (that takes two reads)";
 }
 
 void TstReadTiming::describe()

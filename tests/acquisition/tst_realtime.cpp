@@ -18,11 +18,6 @@ namespace {
 constexpr std::int64_t Ms = 1'000'000;
 constexpr double TicksPerNs = 3.0; // the fake counter's rate
 
-ClockPair noPair()
-{
-    return {};
-}
-
 // Records each change of priority with the millisecond it came at.
 class Recorder : public PriorityControl
 {
@@ -90,6 +85,7 @@ void TstRealtime::windows()
     QFETCH(QString, whyNone);
     Recorder recorder;
     recorder.allowed = allowed;
+    const auto noPair = [] { return ClockPair{}; };
     const ReadClock counter(nullptr, noPair, TicksPerNs);
     const RealtimeBudget budget{runtimeMs < 0 ? -1 : runtimeMs * Ms, periodMs * Ms};
     {

@@ -20,14 +20,10 @@ private slots:
     void parse_data();
     void parse();
     void helpListsEveryOption();
-    void statusPortKeepsSixteenBits_data();
-    void statusPortKeepsSixteenBits();
     void longAndTriggered_data();
     void longAndTriggered();
-    void lengthAndFormat_data();
-    void lengthAndFormat();
-    void linesChosen_data();
-    void linesChosen();
+    void lengthFormatAndLines_data();
+    void lengthFormatAndLines();
     void portTableSaysWhatCanBeUsed();
 };
 
@@ -126,27 +122,6 @@ void TstCaptureOptions::helpListsEveryOption()
     }
 }
 
-void TstCaptureOptions::statusPortKeepsSixteenBits_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<int>("statusPort"); // as Inp32 takes it: int16_t
-    QTest::newRow("legacy 0x378") << "0x378" << 0x379;
-    QTest::newRow("0x8000 is negative") << "0x8000" << -32767;
-    QTest::newRow("a card at 0xD010") << "&HD010" << -12271;
-}
-
-void TstCaptureOptions::statusPortKeepsSixteenBits()
-{
-    QFETCH(QString, base);
-    QFETCH(int, statusPort);
-    const std::uint16_t listed = *CommandLine::parseAddress(base.toStdString());
-    const CaptureOptions options = CaptureOptions::parse({"--base", base.toStdString()}, [&] {
-        return std::vector<ParportDevice>{{3, listed, "/dev/parport3", "", true, ""}};
-    });
-    QCOMPARE(QString::fromStdString(options.error), QString());
-    QCOMPARE(int(options.statusPort()), statusPort);
-}
-
 void TstCaptureOptions::longAndTriggered_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -186,16 +161,19 @@ void TstCaptureOptions::longAndTriggered()
     QCOMPARE(options.toStandardOutput(), toStandardOutput);
 }
 
-void TstCaptureOptions::lengthAndFormat_data()
+void TstCaptureOptions::lengthFormatAndLines_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<CaptureOptions::Length>("length");
     QTest::addColumn<qlonglong>("samples");
     QTest::addColumn<qlonglong>("timeNs");
     QTest::addColumn<CaptureOptions::Format>("format");
+    QTest::addColumn<QString>("wires"); // the lines' names in order
     QTest::addColumn<QString>("error");
     using L = CaptureOptions::Length;
     using F = CaptureOptions::Format;
+    const QString five = "ch1 ch2 ch3 ch4 ch5";
+    const QString data = "d0 d1 d2 d3 d4 d5 d6 d7";
     const QString samples = "--samples takes a whole number of reads from 1 to 1000000000000, "
                             "with k, M or G for thousands, millions or billions (200k, 5M), not ";
     const QString time = "--time takes a length of time with its unit, above 0 and at most "
@@ -203,35 +181,43 @@ void TstCaptureOptions::lengthAndFormat_data()
     const QString twoLengths = "%1 and %2 each say how long to capture: give one of --samples, "
                                "--time and --continuous";
     // clang-format off
-    QTest::newRow("thousands")         << QStringList{"--samples", "200k"} << L::Samples << 200'000LL << 0LL << F::Vcd << "";
-    QTest::newRow("millions")          << QStringList{"--samples=5M"} << L::Samples << 5'000'000LL << 0LL << F::Vcd << "";
-    QTest::newRow("the most")          << QStringList{"--samples", "1000G"} << L::Samples << 1'000'000'000'000LL << 0LL << F::Vcd << "";
-    QTest::newRow("milliseconds")      << QStringList{"--time", "500ms"} << L::Time << 9999LL << 500'000'000LL << F::Vcd << "";
-    QTest::newRow("seconds, a fraction") << QStringList{"--time", "1.5s"} << L::Time << 9999LL << 1'500'000'000LL << F::Vcd << "";
-    QTest::newRow("minutes")           << QStringList{"--time=10m"} << L::Time << 9999LL << 600'000'000'000LL << F::Vcd << "";
-    QTest::newRow("hours, as CSV")     << QStringList{"--time", "2h", "-O", "csv"} << L::Time << 9999LL << 7'200'000'000'000LL << F::Csv << "";
-    QTest::newRow("without end")       << QStringList{"--continuous", "--output-format=vcd"} << L::Continuous << 9999LL << 0LL << F::Vcd << "";
-    QTest::newRow("-o for --output")   << QStringList{"-o", "x.csv", "-O", "csv"} << L::Samples << 9999LL << 0LL << F::Csv << "";
-    QTest::newRow("too many")          << QStringList{"--samples", "1001G"} << L::Samples << 0LL << 0LL << F::Vcd << samples + "'1001G'";
-    QTest::newRow("a suffix alone")    << QStringList{"--samples", "k"} << L::Samples << 0LL << 0LL << F::Vcd << samples + "'k'";
-    QTest::newRow("a fraction of reads") << QStringList{"--samples", "1.5M"} << L::Samples << 0LL << 0LL << F::Vcd << samples + "'1.5M'";
-    QTest::newRow("time without unit") << QStringList{"--time", "30"} << L::Time << 0LL << 0LL << F::Vcd << time + "'30'";
-    QTest::newRow("time of nothing")   << QStringList{"--time", "0s"} << L::Time << 0LL << 0LL << F::Vcd << time + "'0s'";
-    QTest::newRow("time beyond")       << QStringList{"--time", "1001h"} << L::Time << 0LL << 0LL << F::Vcd << time + "'1001h'";
-    QTest::newRow("time unknown unit") << QStringList{"--time", "3d"} << L::Time << 0LL << 0LL << F::Vcd << time + "'3d'";
-    QTest::newRow("two lengths")       << QStringList{"--time", "1s", "--continuous"} << L::Time << 0LL << 0LL << F::Vcd << twoLengths.arg("--time", "--continuous");
-    QTest::newRow("the same twice")    << QStringList{"--samples", "5", "--samples", "6"} << L::Time << 0LL << 0LL << F::Vcd << twoLengths.arg("--samples", "--samples");
-    QTest::newRow("unknown format")    << QStringList{"-O", "json"} << L::Samples << 0LL << 0LL << F::Vcd << "--output-format takes vcd or csv, not 'json'";
+    QTest::newRow("thousands")         << QStringList{"--samples", "200k"} << L::Samples << 200'000LL << 0LL << F::Vcd << five << "";
+    QTest::newRow("the most")          << QStringList{"--samples", "1000G"} << L::Samples << 1'000'000'000'000LL << 0LL << F::Vcd << five << "";
+    QTest::newRow("milliseconds")      << QStringList{"--time", "500ms"} << L::Time << 9999LL << 500'000'000LL << F::Vcd << five << "";
+    QTest::newRow("seconds, a fraction") << QStringList{"--time", "1.5s"} << L::Time << 9999LL << 1'500'000'000LL << F::Vcd << five << "";
+    QTest::newRow("minutes")           << QStringList{"--time=10m"} << L::Time << 9999LL << 600'000'000'000LL << F::Vcd << five << "";
+    QTest::newRow("hours, as CSV")     << QStringList{"--time", "2h", "-O", "csv"} << L::Time << 9999LL << 7'200'000'000'000LL << F::Csv << five << "";
+    QTest::newRow("without end")       << QStringList{"--continuous", "--output-format=vcd"} << L::Continuous << 9999LL << 0LL << F::Vcd << five << "";
+    QTest::newRow("-C")                << QStringList{"-C", "ch5=RX,d0-d7"} << L::Samples << 9999LL << 0LL << F::Vcd << "RX " + data << "";
+    QTest::newRow("a trigger on a chosen line, given first")
+        << QStringList{"--trigger", "d3:rise,c0:low", "-C", "c0,d0-d7"} << L::Samples << 9999LL << 0LL << F::Vcd << "c0 " + data << "";
+    QTest::newRow("a suffix alone")    << QStringList{"--samples", "k"} << L::Samples << 0LL << 0LL << F::Vcd << "" << samples + "'k'";
+    QTest::newRow("a fraction of reads") << QStringList{"--samples", "1.5M"} << L::Samples << 0LL << 0LL << F::Vcd << "" << samples + "'1.5M'";
+    QTest::newRow("time without unit") << QStringList{"--time", "30"} << L::Time << 0LL << 0LL << F::Vcd << "" << time + "'30'";
+    QTest::newRow("time of nothing")   << QStringList{"--time", "0s"} << L::Time << 0LL << 0LL << F::Vcd << "" << time + "'0s'";
+    QTest::newRow("time beyond")       << QStringList{"--time", "1001h"} << L::Time << 0LL << 0LL << F::Vcd << "" << time + "'1001h'";
+    QTest::newRow("time unknown unit") << QStringList{"--time", "3d"} << L::Time << 0LL << 0LL << F::Vcd << "" << time + "'3d'";
+    QTest::newRow("two lengths")       << QStringList{"--time", "1s", "--continuous"} << L::Time << 0LL << 0LL << F::Vcd << "" << twoLengths.arg("--time", "--continuous");
+    QTest::newRow("the same twice")    << QStringList{"--samples", "5", "--samples", "6"} << L::Time << 0LL << 0LL << F::Vcd << "" << twoLengths.arg("--samples", "--samples");
+    QTest::newRow("unknown format")    << QStringList{"-O", "json"} << L::Samples << 0LL << 0LL << F::Vcd << "" << "--output-format takes vcd or csv, not 'json'";
+    QTest::newRow("a trigger on a line not chosen") << QStringList{"--trigger", "d3:rise"} << L::Samples << 0LL << 0LL << F::Vcd << ""
+        << "the trigger 'd3:rise' watches d3, which is not among the lines --channels chooses: "
+           "add it there, or trigger on a chosen line";
+    QTest::newRow("-C without its list") << QStringList{"-C"} << L::Samples << 0LL << 0LL << F::Vcd << ""
+        << "--channels needs a list of lines: list lines from ch1..ch5 (status), d0..d7 (data) "
+           "and c0..c3 (control), alone or as ranges such as d0-d7, each at most once, a line "
+           "named if you like, joined by commas, e.g. ch5=RX,d0-d7,c0=CS";
     // clang-format on
 }
 
-void TstCaptureOptions::lengthAndFormat()
+void TstCaptureOptions::lengthFormatAndLines()
 {
     QFETCH(QStringList, args);
     QFETCH(CaptureOptions::Length, length);
     QFETCH(qlonglong, samples);
     QFETCH(qlonglong, timeNs);
     QFETCH(CaptureOptions::Format, format);
+    QFETCH(QString, wires);
     QFETCH(QString, error);
     std::vector<std::string> argv;
     for (const QString &a : args)
@@ -244,42 +230,6 @@ void TstCaptureOptions::lengthAndFormat()
     QCOMPARE(qlonglong(options.samples), samples);
     QCOMPARE(qlonglong(options.timeNs), timeNs);
     QCOMPARE(options.format, format);
-}
-
-void TstCaptureOptions::linesChosen_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("wires"); // the names in order
-    QTest::addColumn<QString>("error");
-
-    const QString data = "d0 d1 d2 d3 d4 d5 d6 d7";
-    // clang-format off
-    QTest::newRow("-C") << QStringList{"-C", "ch5=RX,d0-d7"} << "RX " + data << "";
-    QTest::newRow("a trigger on a chosen line, given first")
-        << QStringList{"--trigger", "d3:rise,c0:low", "-C", "c0,d0-d7"} << "c0 " + data << "";
-    QTest::newRow("a trigger on a line not chosen")
-        << QStringList{"--trigger", "d3:rise"} << ""
-        << "the trigger 'd3:rise' watches d3, which is not among the lines --channels chooses: "
-           "add it there, or trigger on a chosen line";
-    QTest::newRow("-C without its list") << QStringList{"-C"} << ""
-        << "--channels needs a list of lines: list lines from ch1..ch5 (status), d0..d7 (data) "
-           "and c0..c3 (control), alone or as ranges such as d0-d7, each at most once, a line "
-           "named if you like, joined by commas, e.g. ch5=RX,d0-d7,c0=CS";
-    // clang-format on
-}
-
-void TstCaptureOptions::linesChosen()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, wires);
-    QFETCH(QString, error);
-    std::vector<std::string> argv;
-    for (const QString &a : args)
-        argv.push_back(a.toStdString());
-    const CaptureOptions options = CaptureOptions::parse(argv);
-    QCOMPARE(QString::fromStdString(options.error), error);
-    if (!error.isEmpty())
-        return;
     QStringList names;
     for (const ChosenLine &line : options.channels.lines())
         names << QString::fromStdString(line.name);

@@ -94,27 +94,14 @@ void TstCommandLine::baseIsALegacyOrAListedPort_data()
     const QString noneFound = "no parallel port was found here (logic-capture --list-ports says "
                               "what to do), so only a legacy base can be used: 0x378, 0x3BC or "
                               "0x278";
-    const QString simulateHigh = "--simulate reads the simulated probe, which answers only at "
-                                 "0x378, 0x3BC or 0x278, not at 0xD010: choose one of these, or "
-                                 "leave out --simulate for a real port";
     // clang-format off
-    QTest::newRow("not given") << QStringList{} << true << -1 << "";
-    QTest::newRow("a card, 0x") << QStringList{"--base", "0xD010"} << true << 0xD010 << "";
     QTest::newRow("a card, &H") << QStringList{"--base=&Hd010"} << true << 0xD010 << "";
     QTest::newRow("the sign bit set") << QStringList{"--base", "8000"} << true << 0x8000 << "";
     QTest::newRow("legacy base not listed") << QStringList{"--base", "&H278"} << true << 0x278 << "";
-    QTest::newRow("legacy base, no port found") << QStringList{"--base", "0x378"} << false << 0x378 << "";
-    QTest::newRow("legacy base, simulated") << QStringList{"--simulate", "--base", "0x3BC"} << true << 0x3BC << "";
     QTest::newRow("a base not listed") << QStringList{"--base", "0xD000"} << true << -1
         << "'0xD000' is not a parallel port base address: " + choices;
-    QTest::newRow("decimal") << QStringList{"--base", "53264"} << true << -1
-        << "'53264' is not a parallel port base address: " + choices;
     QTest::newRow("no port found") << QStringList{"--base", "0xD010"} << false << -1
         << "'0xD010' is not a parallel port base address: " + noneFound;
-    QTest::newRow("missing") << QStringList{"--base"} << false << -1
-        << "--base needs the port's base address: " + noneFound;
-    QTest::newRow("simulated, a card's base") << QStringList{"--base", "0xD010", "--simulate"} << true << -1
-        << simulateHigh;
     QTest::newRow("simulated, not hex") << QStringList{"--simulate", "--base", "lpt1"} << true << -1
         << "'lpt1' is not a parallel port base address: the simulated probe answers at 0x378, "
            "0x3BC or 0x278";

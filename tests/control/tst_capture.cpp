@@ -62,7 +62,6 @@ private slots:
     void failureOffersAWayOn_data();
     void failureOffersAWayOn();
     void windowAndCommandLineWriteTheSameFile();
-    void stopEndsTheReads_data();
     void stopEndsTheReads();
     void dateIsTheFirstReads();
 };
@@ -300,23 +299,13 @@ void TstCapture::windowAndCommandLineWriteTheSameFile()
     QVERIFY(fromWindow.find("#0\n$dumpvars") != std::string::npos);
 }
 
-void TstCapture::stopEndsTheReads_data()
-{
-    QTest::addColumn<int>("ending"); // the exit status asked for; -1: the reads stopped alone
-    QTest::newRow("stopped") << -1;
-    QTest::newRow("the close box") << 0;
-    QTest::newRow("SIGTERM") << 143;
-}
-
 void TstCapture::stopEndsTheReads()
 {
     // While read 101 of a capture is under way, the reads are told to stop: they end after
-    // it, the capture is dropped whole, and an ending runs once the capture's handler has
-    // returned.
-    QFETCH(int, ending);
+    // it, the capture is dropped whole, and the one on show stays.
     Rig rig;
     poweredRig(rig);
-    rig.capture(); // the capture on show, which the stopped one must leave alone
+    rig.capture();
     const std::string shown = rig.inst.panel.Text1.text();
     fakePort().calls.clear();
     std::atomic<bool> inRead{false};
@@ -331,10 +320,7 @@ void TstCapture::stopEndsTheReads()
     rig.platform.waiting = [&](const std::function<bool()> &done, int) {
         if (!goOn) {
             await([&] { return inRead.load(); });
-            if (ending < 0)
-                rig.inst.capture.stop();
-            else
-                rig.inst.askToEnd(ending);
+            rig.inst.capture.stop();
             goOn = true;
         }
         return await(done);
@@ -342,25 +328,19 @@ void TstCapture::stopEndsTheReads()
     rig.screen.ops.clear();
     rig.capture();
 
-    std::vector<PortCall> calls(101, PortCall{'r', 889, 0});
-    if (ending >= 0)
-        calls.insert(calls.end(), {{'w', 888, 255}, {'w', 890, 12}});
+    const std::vector<PortCall> calls(101, PortCall{'r', 889, 0});
     QCOMPARE(fakePort().calls, calls);
     const FrontPanel &p = rig.inst.panel;
     QCOMPARE(p.get_led.backColour(), CaptureCycle::LampDone);
     QVERIFY(!p.Timer1.enabled());
-    QCOMPARE(p.Command5.enabled(), ending < 0); // the ending switches the panel off
+    QVERIFY(p.Command5.enabled());
     QCOMPARE(p.Text1.text(), shown);
     QCOMPARE(int(*rig.inst.data.samples[1]), 0);
     QCOMPARE(rig.inst.capture.completedCaptures(), 1);
-    // No sweep of half a capture: at most the ending's switching off.
-    QCOMPARE(QString::fromStdString(rig.screen.summary()), QString(ending < 0 ? "" : "clear grid"));
-    std::vector<std::string> events;
-    if (ending >= 0)
-        events = {"beep", "end " + std::to_string(ending)};
-    QCOMPARE(rig.platform.events, events);
+    QCOMPARE(QString::fromStdString(rig.screen.summary()), QString()); // no sweep of half a capture
+    QCOMPARE(rig.platform.events, std::vector<std::string>());
     rig.capture(); // nothing is read after a stop: the program is ending
-    QCOMPARE(int(fakePort().calls.size()), int(calls.size()));
+    QCOMPARE(fakePort().calls, calls);
 }
 
 void TstCapture::dateIsTheFirstReads()
