@@ -63,6 +63,14 @@ fail() {
 }
 ok() { echo "ok: $*"; }
 
+# poll TIMES COMMAND...: runs COMMAND every 0.1 s until it succeeds, at most TIMES times.
+poll() {
+    local n=$1
+    shift
+    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
 # --- The X server, its window manager and the program ---
 
 # A display number of the server's own choosing; -noreset keeps it up between clients.
@@ -70,19 +78,15 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
-for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
-[[ -s $work/display ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+poll 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 
 # openbox gives the window a close box and the focus, as a desktop does. Its settings are the
 # system's: a user's own could move the close box.
 XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+poll 100 wm_up || fail "openbox did not start"
 
 log=$work/port.log
 export LA_E2E_PORT_LOG=$log
@@ -101,6 +105,12 @@ window_named() {
     return 1
 }
 
+focused() { [[ $(xdotool getwindowfocus) == "$1" ]]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
+# windows_over N: the program shows more than N windows (a menu or a list opens as one).
+windows_over() { (($(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l) > $1)); }
+
 # start ARGS...: starts the program (through the commands in $launcher, if any) and waits
 # for its window.
 launcher=()
@@ -114,17 +124,14 @@ start() {
     read -r X Y W _ < <(origin "$win")
     # openbox hands the focus to a new window; the first activation redraws the screen, and a
     # click that came before it would see its picture wiped.
-    for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$win" ]] && return; sleep 0.1; done
-    fail "the window never got the focus"
+    poll 100 focused "$win" || fail "the window never got the focus"
 }
 
 # await_box TITLE: waits (bounded) until a message box of that title shows and has the focus,
 # so that the keys that follow reach it.
 await_box() {
     local box
-    box=$(window_named "^$1\$" 15) || return 1
-    for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$box" ]] && return; sleep 0.1; done
-    return 1
+    box=$(window_named "^$1\$" 15) && poll 100 focused "$box"
 }
 
 # origin WINDOW: "X Y WIDTH HEIGHT" of its client area on the screen. xdotool's own geometry
@@ -328,20 +335,10 @@ session() {
     expect "port window stays above the main window" points $((px - X + 5)) $((py - Y + 142)) 0,0,64
     click $LIST_X $LIST_Y "$portwin"
     # The list opens as a popup window of its own, which takes the keys.
-    local windows
-    for _ in $(seq 100); do
-        windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
-        ((windows >= 3)) && break
-        sleep 0.1
-    done
-    ((windows >= 3)) || fail "the port window's list did not open"
+    poll 100 windows_over 2 || fail "the port window's list did not open"
     xdotool key --delay 100 Down Down Return
     click $OK_X $OK_Y "$portwin"
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^port$' >/dev/null || break
-        sleep 0.1
-    done
-    xdotool search --onlyvisible --name '^port$' >/dev/null && fail "OK left the port window open"
+    poll 100 gone '^port$' || fail "OK left the port window open"
     calls_are "Light and the port window: no port call" "9999 r 889;"
 
     capture
@@ -374,10 +371,7 @@ bad_library() {
     take "$label message"
     [[ ! -s $work/stderr ]] || fail "$label: messages on stderr before exit"
     xdotool key Return
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^Capture failed$' >/dev/null || break
-        sleep 0.1
-    done
+    poll 100 gone '^Capture failed$' || true
     expect "$label: get ready again" points $LED_X $LED_Y $DONE
     kill -0 "$app" 2>/dev/null || fail "$label: the program ended with the message"
 
@@ -474,10 +468,7 @@ handoff() {
     await_box 'Capture failed' || fail "no message box after get"
     take "capture failed: the simulated probe offered"
     xdotool key alt+u
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^Capture failed$' >/dev/null || break
-        sleep 0.1
-    done
+    poll 100 gone '^Capture failed$' || true
     expect "get ready again" points $LED_X $LED_Y $DONE
     capture
     expect "the next capture reads the simulated probe" simulated_traces
@@ -487,15 +478,10 @@ handoff() {
     else
         # Right click on the screen; the second item of its menu hands the capture over. The
         # menu is a window of its own, which takes the keys once it shows.
-        local before windows
+        local before
         before=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
         xdotool mousemove --sync $((X + 300)) $((Y + 200)) click 3
-        for _ in $(seq 200); do
-            windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
-            ((windows > before)) && break
-            sleep 0.1
-        done
-        ((windows > before)) || fail "the screen's menu did not open"
+        poll 200 windows_over "$before" || fail "the screen's menu did not open"
         xdotool key --delay 150 Down Down Return
         local pv pvpid title
         pv=$(window_named '^capture-.*\.vcd - PulseView$' 60) ||
@@ -511,18 +497,17 @@ handoff() {
         [[ -z $names ]] || fail "PulseView shows other windows: $names"
         ok "PulseView opened $title"
 
-        # Either program closes on its own: the analyzer first, as specified, PulseView on.
+        # Either program closes on its own: the analyzer first, PulseView runs on.
         xdotool windowactivate --sync "$win"
         click $EXIT_X $EXIT_Y
         finish
         [[ $status == 0 ]] || fail "exit after the hand-off: status $status"
         kill -0 "$pvpid" 2>/dev/null || fail "PulseView ended with the analyzer"
-        calls_are "the analyzer exits as specified: 255 and 12 to the library it started with" \
+        calls_are "the analyzer exits as usual: 255 and 12 to the library it started with" \
             "1 w 888 255;1 w 890 12;"
         ok "PulseView runs on"
         xdotool windowactivate --sync "$pv" key alt+F4 2>/dev/null || true
-        for _ in $(seq 100); do kill -0 "$pvpid" 2>/dev/null || break; sleep 0.1; done
-        kill -0 "$pvpid" 2>/dev/null && { kill "$pvpid"; fail "PulseView did not close"; }
+        poll 100 ended "$pvpid" || { kill "$pvpid"; fail "PulseView did not close"; }
         ok "PulseView closed"
         return
     fi
@@ -543,15 +528,10 @@ ports() {
     start --port-library "$portlib"
     click $ON_X $ON_Y
     click $PORT_X $PORT_Y
-    local portwin windows
+    local portwin
     portwin=$(window_named '^port$' 10) || fail "the port window never showed"
     click $LIST_X $LIST_Y "$portwin"
-    for _ in $(seq 100); do
-        windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
-        ((windows >= 3)) && break
-        sleep 0.1
-    done
-    ((windows >= 3)) || fail "the port window's list did not open"
+    poll 100 windows_over 2 || fail "the port window's list did not open"
     # The fourth entry, after the three legacy ones: the card.
     xdotool key --delay 100 Down Down Down Return
     click $OK_X $OK_Y "$portwin"
@@ -580,15 +560,12 @@ endings() {
 }
 
 # reads_logged N: waits (bounded) until the port library has logged N reads or more.
-reads_logged() {
+reads_at_least() {
     local n
-    for _ in $(seq 300); do
-        n=$(grep -c '^r ' "$log" 2>/dev/null) || true
-        ((n >= $1)) && return 0
-        sleep 0.1
-    done
-    return 1
+    n=$(grep -c '^r ' "$log" 2>/dev/null) || true
+    ((n >= $1))
 }
+reads_logged() { poll 300 reads_at_least "$1"; }
 
 # close_window: openbox's close box, the rightmost button of the title bar, about 10 pixels
 # in from the frame's right edge, in the middle of the title bar's height.
@@ -644,19 +621,15 @@ stuck() {
 
 slow_port() {
     export LA_E2E_READ_US=10000
-    start --port-library "$portlib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
-    reads_logged 1 || fail "SIGTERM: the capture did not begin"
-    kill -s TERM "$app"
-    stopped "SIGTERM during a slow capture" 143
-
-    start --port-library "$portlib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
-    reads_logged 1 || fail "close box: the capture did not begin"
-    close_window
-    stopped "close box during a slow capture" 0
+    local how
+    for how in SIGTERM "close box"; do
+        start --port-library "$portlib"
+        click $ON_X $ON_Y
+        click $GET_X $GET_Y
+        reads_logged 1 || fail "$how: the capture did not begin"
+        if [[ $how == SIGTERM ]]; then kill -s TERM "$app"; else close_window; fi
+        stopped "$how during a slow capture" "$([[ $how == SIGTERM ]] && echo 143 || echo 0)"
+    done
     unset LA_E2E_READ_US
 
     stuck "a read that never returns" 0 ''
