@@ -141,13 +141,15 @@ origin() {
         /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'
 }
 
-# finish [SECONDS]: waits (bounded, 10 s unless told) for the program to end and sets $status.
+# finish LABEL STATUS [SECONDS]: waits (bounded, 10 s unless told) for the program to end,
+# sets $status and fails unless it is STATUS.
 finish() {
-    local deadline=$((SECONDS + ${1:-10}))
+    local deadline=$((SECONDS + ${3:-10}))
     while ((SECONDS < deadline)); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
-    kill -0 "$app" 2>/dev/null && fail "the program did not end"
+    kill -0 "$app" 2>/dev/null && fail "$1: the program did not end"
     status=0
     wait "$app" || status=$?
+    [[ $status == "$2" ]] || fail "$1: status $status, not $2"
 }
 
 # click X Y [WINDOW]: a left click at a point of the main window's client area, or WINDOW's.
@@ -234,6 +236,9 @@ EXIT_X=44 EXIT_Y=504    # Command4 (24,496) 41 x 17
 LIST_X=44 LIST_Y=26 OK_X=48 OK_Y=128
 # Lamp k (1..5) is led<k> at (392 + 24 (k-1), 456), 9 x 9.
 lamp() { echo $((396 + 24 * ($1 - 1))) 460; }
+
+# on_and_get: switches on and presses "get".
+on_and_get() { click $ON_X $ON_Y; click $GET_X $GET_Y; }
 
 # capture: presses "get" and waits for the capture two seconds later.
 capture() {
@@ -345,16 +350,14 @@ session() {
     calls_are "capture after &H278: 9999 reads of 0x279" "9999 r 889;9999 r 633;"
 
     click $EXIT_X $EXIT_Y
-    finish
-    [[ $status == 0 ]] || fail "exit: status $status"
+    finish exit 0
     calls_are "exit: 255 to 0x278, then 12 to 0x27A" "9999 r 889;9999 r 633;1 w 632 255;1 w 634 12;"
 }
 
 close_box() {
     start --port-library "$portlib"
     close_window
-    finish
-    [[ $status == 0 ]] || fail "close box: status $status"
+    finish "close box" 0
     calls_are "close box: 255 to 0x378, then 12 to 0x37A" "1 w 888 255;1 w 890 12;"
     [[ ! -s $work/stderr ]] || fail "close box: the program complained"
 }
@@ -365,8 +368,7 @@ close_box() {
 bad_library() {
     local label=$1 path=$2 reason=$3
     start --port-library "$path"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
+    on_and_get
     await_box 'Capture failed' || fail "$label: no message box after get"
     take "$label message"
     [[ ! -s $work/stderr ]] || fail "$label: messages on stderr before exit"
@@ -379,8 +381,7 @@ bad_library() {
     click $EXIT_X $EXIT_Y
     await_box 'logic-analyzer: port access failed' || fail "$label: no message box at exit"
     xdotool key Return
-    finish
-    [[ $status == 1 ]] || fail "$label: exit status $status, not 1"
+    finish "$label: exit" 1
     local said
     said=$(grep -c '^logic-analyzer:' "$work/stderr") || true
     [[ $said == 1 ]] && grep -q "^logic-analyzer: could not leave the port in its final state: .*$reason" "$work/stderr" ||
@@ -429,13 +430,11 @@ ended_by() {
     number=$(kill -l "$signal")
     start --port-library "$portlib"
     if [[ $armed == armed ]]; then
-        click $ON_X $ON_Y
-        click $GET_X $GET_Y
+        on_and_get
         expect "SIG$signal, armed: get armed" points $LED_X $LED_Y $ARMED
     fi
     kill -s "$signal" "$app"
-    finish
-    [[ $status == $((128 + number)) ]] || fail "SIG$signal ($armed): status $status, not $((128 + number))"
+    finish "SIG$signal ($armed)" $((128 + number))
     # The capture is armed for two seconds. A busy machine may take longer than that to show
     # the red lamp and deliver the signal; the capture then runs whole before the ending.
     local ran=''
@@ -463,8 +462,7 @@ handoff() {
     # A port library that cannot read, as on a machine whose port cannot be reached: the
     # failure's message offers the simulated probe. It logs the writes it is given.
     start --port-library "$writeonlylib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
+    on_and_get
     await_box 'Capture failed' || fail "no message box after get"
     take "capture failed: the simulated probe offered"
     xdotool key alt+u
@@ -500,8 +498,7 @@ handoff() {
         # Either program closes on its own: the analyzer first, PulseView runs on.
         xdotool windowactivate --sync "$win"
         click $EXIT_X $EXIT_Y
-        finish
-        [[ $status == 0 ]] || fail "exit after the hand-off: status $status"
+        finish "exit after the hand-off" 0
         kill -0 "$pvpid" 2>/dev/null || fail "PulseView ended with the analyzer"
         calls_are "the analyzer exits as usual: 255 and 12 to the library it started with" \
             "1 w 888 255;1 w 890 12;"
@@ -512,8 +509,7 @@ handoff() {
         return
     fi
     click $EXIT_X $EXIT_Y
-    finish
-    [[ $status == 0 ]] || fail "exit: status $status"
+    finish exit 0
     calls_are "exit: 255 and 12 to the library it started with" "1 w 888 255;1 w 890 12;"
 }
 
@@ -537,8 +533,7 @@ ports() {
     click $OK_X $OK_Y "$portwin"
     capture
     click $EXIT_X $EXIT_Y
-    finish
-    [[ $status == 0 ]] || fail "exit: status $status"
+    finish exit 0
     # 0xD011 is -12271 as the 16-bit integer the library is given.
     calls_are "&HD010: the capture reads 0xD011, exit writes 0xD010 and 0xD012" \
         "9999 r -12271;1 w -12272 255;1 w -12270 12;"
@@ -554,8 +549,7 @@ endings() {
     # as "exit" leaves it.
     start --port-library "$portlib"
     kill "${pids[0]}"
-    finish
-    [[ $status == 1 ]] || fail "X server killed: status $status, not 1"
+    finish "X server killed" 1
     calls_are "X server killed: 255 to data, then 12 to control" "1 w 888 255;1 w 890 12;"
 }
 
@@ -580,8 +574,7 @@ close_window() {
 # stopped LABEL STATUS: the program ended with STATUS before the capture's 9999 reads (100 s
 # of them), then wrote the exit values.
 stopped() {
-    finish 60
-    [[ $status == "$2" ]] || fail "$1: status $status, not $2"
+    finish "$1" "$2" 60
     local got
     got=$(calls)
     [[ $got =~ ^([0-9]+)\ r\ 889\;1\ w\ 888\ 255\;1\ w\ 890\ 12\;$ ]] &&
@@ -595,8 +588,7 @@ stopped() {
 stuck() {
     local label=$1 locks=$2 signal=$3
     LA_E2E_HANG_AT=5 LA_E2E_HANG_LOCKS=$locks start --port-library "$portlib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
+    on_and_get
     reads_logged 6 || fail "$label: the capture did not begin"
     if [[ -n $signal ]]; then
         kill -s "$signal" "$app"
@@ -605,8 +597,7 @@ stuck() {
         take "$label message"
         xdotool key Return
     fi
-    finish 30
-    [[ $status == 1 ]] || fail "$label: status $status, not 1"
+    finish "$label" 1 30
     local writes="1 w 888 255;1 w 890 12;"
     [[ $locks == 1 ]] && writes=''
     calls_are "$label: 6 reads, then ${writes:-no write}" "6 r 889;$writes"
@@ -624,8 +615,7 @@ slow_port() {
     local how
     for how in SIGTERM "close box"; do
         start --port-library "$portlib"
-        click $ON_X $ON_Y
-        click $GET_X $GET_Y
+        on_and_get
         reads_logged 1 || fail "$how: the capture did not begin"
         if [[ $how == SIGTERM ]]; then kill -s TERM "$app"; else close_window; fi
         stopped "$how during a slow capture" "$([[ $how == SIGTERM ]] && echo 143 || echo 0)"
