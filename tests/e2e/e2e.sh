@@ -553,12 +553,12 @@ endings() {
     calls_are "X server killed: 255 to data, then 12 to control" "1 w 888 255;1 w 890 12;"
 }
 
-# reads_logged N: waits (bounded) until the port library has logged N reads or more.
 reads_at_least() {
     local n
     n=$(grep -c '^r ' "$log" 2>/dev/null) || true
     ((n >= $1))
 }
+# reads_logged N: waits (bounded) until the port library has logged N reads or more.
 reads_logged() { poll 300 reads_at_least "$1"; }
 
 # close_window: openbox's close box, the rightmost button of the title bar, about 10 pixels
