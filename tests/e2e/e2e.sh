@@ -63,6 +63,14 @@ fail() {
 }
 ok() { echo "ok: $*"; }
 
+# poll TIMES COMMAND...: runs COMMAND every 0.1 s until it succeeds, at most TIMES times.
+poll() {
+    local n=$1
+    shift
+    for _ in $(seq "$n"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
 # --- The X server, its window manager and the program ---
 
 # A display number of the server's own choosing; -noreset keeps it up between clients.
@@ -70,19 +78,15 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
-for _ in $(seq 200); do [[ -s $work/display ]] && break; sleep 0.05; done
-[[ -s $work/display ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+poll 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 
 # openbox gives the window a close box and the focus, as a desktop does. Its settings are the
 # system's: a user's own could move the close box.
 XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+poll 100 wm_up || fail "openbox did not start"
 
 log=$work/port.log
 export LA_E2E_PORT_LOG=$log
@@ -101,6 +105,12 @@ window_named() {
     return 1
 }
 
+focused() { [[ $(xdotool getwindowfocus) == "$1" ]]; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null; }
+# windows_over N: the program shows more than N windows (a menu or a list opens as one).
+windows_over() { (($(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l) > $1)); }
+
 # start ARGS...: starts the program (through the commands in $launcher, if any) and waits
 # for its window.
 launcher=()
@@ -114,17 +124,14 @@ start() {
     read -r X Y W _ < <(origin "$win")
     # openbox hands the focus to a new window; the first activation redraws the screen, and a
     # click that came before it would see its picture wiped.
-    for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$win" ]] && return; sleep 0.1; done
-    fail "the window never got the focus"
+    poll 100 focused "$win" || fail "the window never got the focus"
 }
 
 # await_box TITLE: waits (bounded) until a message box of that title shows and has the focus,
 # so that the keys that follow reach it.
 await_box() {
     local box
-    box=$(window_named "^$1\$" 15) || return 1
-    for _ in $(seq 100); do [[ $(xdotool getwindowfocus) == "$box" ]] && return; sleep 0.1; done
-    return 1
+    box=$(window_named "^$1\$" 15) && poll 100 focused "$box"
 }
 
 # origin WINDOW: "X Y WIDTH HEIGHT" of its client area on the screen. xdotool's own geometry
@@ -134,13 +141,15 @@ origin() {
         /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print x, y, w, h}'
 }
 
-# finish [SECONDS]: waits (bounded, 10 s unless told) for the program to end and sets $status.
+# finish LABEL STATUS [SECONDS]: waits (bounded, 10 s unless told) for the program to end,
+# sets $status and fails unless it is STATUS.
 finish() {
-    local deadline=$((SECONDS + ${1:-10}))
+    local deadline=$((SECONDS + ${3:-10}))
     while ((SECONDS < deadline)); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
-    kill -0 "$app" 2>/dev/null && fail "the program did not end"
+    kill -0 "$app" 2>/dev/null && fail "$1: the program did not end"
     status=0
     wait "$app" || status=$?
+    [[ $status == "$2" ]] || fail "$1: status $status, not $2"
 }
 
 # click X Y [WINDOW]: a left click at a point of the main window's client area, or WINDOW's.
@@ -227,6 +236,9 @@ EXIT_X=44 EXIT_Y=504    # Command4 (24,496) 41 x 17
 LIST_X=44 LIST_Y=26 OK_X=48 OK_Y=128
 # Lamp k (1..5) is led<k> at (392 + 24 (k-1), 456), 9 x 9.
 lamp() { echo $((396 + 24 * ($1 - 1))) 460; }
+
+# on_and_get: switches on and presses "get".
+on_and_get() { click $ON_X $ON_Y; click $GET_X $GET_Y; }
 
 # capture: presses "get" and waits for the capture two seconds later.
 capture() {
@@ -328,36 +340,24 @@ session() {
     expect "port window stays above the main window" points $((px - X + 5)) $((py - Y + 142)) 0,0,64
     click $LIST_X $LIST_Y "$portwin"
     # The list opens as a popup window of its own, which takes the keys.
-    local windows
-    for _ in $(seq 100); do
-        windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
-        ((windows >= 3)) && break
-        sleep 0.1
-    done
-    ((windows >= 3)) || fail "the port window's list did not open"
+    poll 100 windows_over 2 || fail "the port window's list did not open"
     xdotool key --delay 100 Down Down Return
     click $OK_X $OK_Y "$portwin"
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^port$' >/dev/null || break
-        sleep 0.1
-    done
-    xdotool search --onlyvisible --name '^port$' >/dev/null && fail "OK left the port window open"
+    poll 100 gone '^port$' || fail "OK left the port window open"
     calls_are "Light and the port window: no port call" "9999 r 889;"
 
     capture
     calls_are "capture after &H278: 9999 reads of 0x279" "9999 r 889;9999 r 633;"
 
     click $EXIT_X $EXIT_Y
-    finish
-    [[ $status == 0 ]] || fail "exit: status $status"
+    finish exit 0
     calls_are "exit: 255 to 0x278, then 12 to 0x27A" "9999 r 889;9999 r 633;1 w 632 255;1 w 634 12;"
 }
 
 close_box() {
     start --port-library "$portlib"
     close_window
-    finish
-    [[ $status == 0 ]] || fail "close box: status $status"
+    finish "close box" 0
     calls_are "close box: 255 to 0x378, then 12 to 0x37A" "1 w 888 255;1 w 890 12;"
     [[ ! -s $work/stderr ]] || fail "close box: the program complained"
 }
@@ -368,16 +368,12 @@ close_box() {
 bad_library() {
     local label=$1 path=$2 reason=$3
     start --port-library "$path"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
+    on_and_get
     await_box 'Capture failed' || fail "$label: no message box after get"
     take "$label message"
     [[ ! -s $work/stderr ]] || fail "$label: messages on stderr before exit"
     xdotool key Return
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^Capture failed$' >/dev/null || break
-        sleep 0.1
-    done
+    poll 100 gone '^Capture failed$' || true
     expect "$label: get ready again" points $LED_X $LED_Y $DONE
     kill -0 "$app" 2>/dev/null || fail "$label: the program ended with the message"
 
@@ -385,8 +381,7 @@ bad_library() {
     click $EXIT_X $EXIT_Y
     await_box 'logic-analyzer: port access failed' || fail "$label: no message box at exit"
     xdotool key Return
-    finish
-    [[ $status == 1 ]] || fail "$label: exit status $status, not 1"
+    finish "$label: exit" 1
     local said
     said=$(grep -c '^logic-analyzer:' "$work/stderr") || true
     [[ $said == 1 ]] && grep -q "^logic-analyzer: could not leave the port in its final state: .*$reason" "$work/stderr" ||
@@ -435,13 +430,11 @@ ended_by() {
     number=$(kill -l "$signal")
     start --port-library "$portlib"
     if [[ $armed == armed ]]; then
-        click $ON_X $ON_Y
-        click $GET_X $GET_Y
+        on_and_get
         expect "SIG$signal, armed: get armed" points $LED_X $LED_Y $ARMED
     fi
     kill -s "$signal" "$app"
-    finish
-    [[ $status == $((128 + number)) ]] || fail "SIG$signal ($armed): status $status, not $((128 + number))"
+    finish "SIG$signal ($armed)" $((128 + number))
     # The capture is armed for two seconds. A busy machine may take longer than that to show
     # the red lamp and deliver the signal; the capture then runs whole before the ending.
     local ran=''
@@ -469,15 +462,11 @@ handoff() {
     # A port library that cannot read, as on a machine whose port cannot be reached: the
     # failure's message offers the simulated probe. It logs the writes it is given.
     start --port-library "$writeonlylib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
+    on_and_get
     await_box 'Capture failed' || fail "no message box after get"
     take "capture failed: the simulated probe offered"
     xdotool key alt+u
-    for _ in $(seq 100); do
-        xdotool search --onlyvisible --name '^Capture failed$' >/dev/null || break
-        sleep 0.1
-    done
+    poll 100 gone '^Capture failed$' || true
     expect "get ready again" points $LED_X $LED_Y $DONE
     capture
     expect "the next capture reads the simulated probe" simulated_traces
@@ -487,15 +476,10 @@ handoff() {
     else
         # Right click on the screen; the second item of its menu hands the capture over. The
         # menu is a window of its own, which takes the keys once it shows.
-        local before windows
+        local before
         before=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
         xdotool mousemove --sync $((X + 300)) $((Y + 200)) click 3
-        for _ in $(seq 200); do
-            windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
-            ((windows > before)) && break
-            sleep 0.1
-        done
-        ((windows > before)) || fail "the screen's menu did not open"
+        poll 200 windows_over "$before" || fail "the screen's menu did not open"
         xdotool key --delay 150 Down Down Return
         local pv pvpid title
         pv=$(window_named '^capture-.*\.vcd - PulseView$' 60) ||
@@ -511,24 +495,21 @@ handoff() {
         [[ -z $names ]] || fail "PulseView shows other windows: $names"
         ok "PulseView opened $title"
 
-        # Either program closes on its own: the analyzer first, as specified, PulseView on.
+        # Either program closes on its own: the analyzer first, PulseView runs on.
         xdotool windowactivate --sync "$win"
         click $EXIT_X $EXIT_Y
-        finish
-        [[ $status == 0 ]] || fail "exit after the hand-off: status $status"
+        finish "exit after the hand-off" 0
         kill -0 "$pvpid" 2>/dev/null || fail "PulseView ended with the analyzer"
-        calls_are "the analyzer exits as specified: 255 and 12 to the library it started with" \
+        calls_are "the analyzer exits as usual: 255 and 12 to the library it started with" \
             "1 w 888 255;1 w 890 12;"
         ok "PulseView runs on"
         xdotool windowactivate --sync "$pv" key alt+F4 2>/dev/null || true
-        for _ in $(seq 100); do kill -0 "$pvpid" 2>/dev/null || break; sleep 0.1; done
-        kill -0 "$pvpid" 2>/dev/null && { kill "$pvpid"; fail "PulseView did not close"; }
+        poll 100 ended "$pvpid" || { kill "$pvpid"; fail "PulseView did not close"; }
         ok "PulseView closed"
         return
     fi
     click $EXIT_X $EXIT_Y
-    finish
-    [[ $status == 0 ]] || fail "exit: status $status"
+    finish exit 0
     calls_are "exit: 255 and 12 to the library it started with" "1 w 888 255;1 w 890 12;"
 }
 
@@ -543,22 +524,16 @@ ports() {
     start --port-library "$portlib"
     click $ON_X $ON_Y
     click $PORT_X $PORT_Y
-    local portwin windows
+    local portwin
     portwin=$(window_named '^port$' 10) || fail "the port window never showed"
     click $LIST_X $LIST_Y "$portwin"
-    for _ in $(seq 100); do
-        windows=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
-        ((windows >= 3)) && break
-        sleep 0.1
-    done
-    ((windows >= 3)) || fail "the port window's list did not open"
+    poll 100 windows_over 2 || fail "the port window's list did not open"
     # The fourth entry, after the three legacy ones: the card.
     xdotool key --delay 100 Down Down Down Return
     click $OK_X $OK_Y "$portwin"
     capture
     click $EXIT_X $EXIT_Y
-    finish
-    [[ $status == 0 ]] || fail "exit: status $status"
+    finish exit 0
     # 0xD011 is -12271 as the 16-bit integer the library is given.
     calls_are "&HD010: the capture reads 0xD011, exit writes 0xD010 and 0xD012" \
         "9999 r -12271;1 w -12272 255;1 w -12270 12;"
@@ -574,21 +549,17 @@ endings() {
     # as "exit" leaves it.
     start --port-library "$portlib"
     kill "${pids[0]}"
-    finish
-    [[ $status == 1 ]] || fail "X server killed: status $status, not 1"
+    finish "X server killed" 1
     calls_are "X server killed: 255 to data, then 12 to control" "1 w 888 255;1 w 890 12;"
 }
 
-# reads_logged N: waits (bounded) until the port library has logged N reads or more.
-reads_logged() {
+reads_at_least() {
     local n
-    for _ in $(seq 300); do
-        n=$(grep -c '^r ' "$log" 2>/dev/null) || true
-        ((n >= $1)) && return 0
-        sleep 0.1
-    done
-    return 1
+    n=$(grep -c '^r ' "$log" 2>/dev/null) || true
+    ((n >= $1))
 }
+# reads_logged N: waits (bounded) until the port library has logged N reads or more.
+reads_logged() { poll 300 reads_at_least "$1"; }
 
 # close_window: openbox's close box, the rightmost button of the title bar, about 10 pixels
 # in from the frame's right edge, in the middle of the title bar's height.
@@ -603,8 +574,7 @@ close_window() {
 # stopped LABEL STATUS: the program ended with STATUS before the capture's 9999 reads (100 s
 # of them), then wrote the exit values.
 stopped() {
-    finish 60
-    [[ $status == "$2" ]] || fail "$1: status $status, not $2"
+    finish "$1" "$2" 60
     local got
     got=$(calls)
     [[ $got =~ ^([0-9]+)\ r\ 889\;1\ w\ 888\ 255\;1\ w\ 890\ 12\;$ ]] &&
@@ -618,8 +588,7 @@ stopped() {
 stuck() {
     local label=$1 locks=$2 signal=$3
     LA_E2E_HANG_AT=5 LA_E2E_HANG_LOCKS=$locks start --port-library "$portlib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
+    on_and_get
     reads_logged 6 || fail "$label: the capture did not begin"
     if [[ -n $signal ]]; then
         kill -s "$signal" "$app"
@@ -628,8 +597,7 @@ stuck() {
         take "$label message"
         xdotool key Return
     fi
-    finish 30
-    [[ $status == 1 ]] || fail "$label: status $status, not 1"
+    finish "$label" 1 30
     local writes="1 w 888 255;1 w 890 12;"
     [[ $locks == 1 ]] && writes=''
     calls_are "$label: 6 reads, then ${writes:-no write}" "6 r 889;$writes"
@@ -644,19 +612,14 @@ stuck() {
 
 slow_port() {
     export LA_E2E_READ_US=10000
-    start --port-library "$portlib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
-    reads_logged 1 || fail "SIGTERM: the capture did not begin"
-    kill -s TERM "$app"
-    stopped "SIGTERM during a slow capture" 143
-
-    start --port-library "$portlib"
-    click $ON_X $ON_Y
-    click $GET_X $GET_Y
-    reads_logged 1 || fail "close box: the capture did not begin"
-    close_window
-    stopped "close box during a slow capture" 0
+    local how
+    for how in SIGTERM "close box"; do
+        start --port-library "$portlib"
+        on_and_get
+        reads_logged 1 || fail "$how: the capture did not begin"
+        if [[ $how == SIGTERM ]]; then kill -s TERM "$app"; else close_window; fi
+        stopped "$how during a slow capture" "$([[ $how == SIGTERM ]] && echo 143 || echo 0)"
+    done
     unset LA_E2E_READ_US
 
     stuck "a read that never returns" 0 ''

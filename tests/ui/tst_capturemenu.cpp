@@ -306,9 +306,7 @@ void TstCaptureMenu::handOffFolderMustBePrivate()
                                                            message.arg(name).toStdString()});
     // Nothing was written, made or changed where the link led, nor in the folder refused.
     QVERIFY(QDir(elsewhere.path()).isEmpty());
-    struct stat info
-    {
-    };
+    struct stat info;
     QVERIFY(stat(elsewhereName.constData(), &info) == 0);
     QCOMPARE(info.st_mode & 07777, mode_t(0755));
     QVERIFY(QDir(name).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
