@@ -1,6 +1,7 @@
 // A port library whose port goes wrong late, as a driver or a cable may. Its lines: ch1
-// toggles every 100 reads, the rest stay low. LA_TEST_READ_US makes every read take that
-// many microseconds; at the read numbered LA_TEST_AT (from 0), LA_TEST_DO says what
+// toggles every 100 reads, the rest stay low. LA_TEST_READ_US makes every read sleep that
+// many microseconds, LA_TEST_READ_NS makes it last at least that many nanoseconds (busy,
+// as a port's bus cycle is); at the read numbered LA_TEST_AT (from 0), LA_TEST_DO says what
 // happens: "block" (the read never returns) or "fail" (it and every later read fail, and
 // PortLastError says why). It creates the file named by LA_TEST_FIRST_READ at its first
 // read, so that a test knows when the capture has begun.
@@ -32,6 +33,8 @@ long setting(const char *name, long otherwise)
 LA_TEST_EXPORT std::int16_t Inp32(std::int16_t)
 {
     static const long readUs = setting("LA_TEST_READ_US", 0);
+    static const long readNs = setting("LA_TEST_READ_NS", 0);
+    const auto start = std::chrono::steady_clock::now();
     static const long at = setting("LA_TEST_AT", -1);
     static const char *const what = std::getenv("LA_TEST_DO");
     const long n = reads++;
@@ -41,6 +44,9 @@ LA_TEST_EXPORT std::int16_t Inp32(std::int16_t)
     }
     if (readUs > 0)
         std::this_thread::sleep_for(std::chrono::microseconds(readUs));
+    while (readNs > 0 &&
+           std::chrono::steady_clock::now() - start < std::chrono::nanoseconds(readNs)) {
+    }
     if (n >= at && at >= 0 && what) {
         if (std::string_view(what) == "block") {
             for (;;)
