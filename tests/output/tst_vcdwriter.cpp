@@ -65,6 +65,8 @@ private slots:
     void streamedFigures_data();
     void streamedFigures();
     void csvRows();
+    void defaultFilesAsBefore_data();
+    void defaultFilesAsBefore();
 };
 
 void TstVcdWriter::unit_data()
@@ -359,6 +361,68 @@ void TstVcdWriter::csvRows()
                                "0.000001501,1,0,1,0,1\n"
                                "2.000000123,0,0,0,0,0\n"
                                "2.000001123,0,0,0,0,0\n"));
+}
+
+void TstVcdWriter::defaultFilesAsBefore_data()
+{
+    // The files of the five status lines as the writers wrote them before lines could be
+    // chosen (golden/), for the same reads: a file, whose figures fill the room kept in its
+    // header; a pipe, with a trigger; the CSV.
+    QTest::addColumn<QString>("golden");
+    QTest::addColumn<bool>("rewritable");
+    QTest::addColumn<bool>("trigger");
+    QTest::newRow("VCD file") << "golden/default-file.vcd" << true << false;
+    QTest::newRow("VCD through a pipe") << "golden/default-pipe.vcd" << false << true;
+    QTest::newRow("CSV") << "golden/default.csv" << false << false;
+}
+
+void TstVcdWriter::defaultFilesAsBefore()
+{
+    QFETCH(QString, golden);
+    QFETCH(bool, rewritable);
+    QFETCH(bool, trigger);
+    std::string text;
+    TextTarget target{[&text](std::string_view piece) { text += piece; }, {}};
+    if (rewritable)
+        target.writeAt = [&text](std::uint64_t at, std::string_view piece) {
+            text.replace(std::size_t(at), piece.size(), piece);
+        };
+    std::unique_ptr<ChangeSink> writer;
+    if (golden.endsWith(".csv"))
+        writer = std::make_unique<CsvWriter>(target);
+    else
+        writer = std::make_unique<VcdWriter>(target);
+    // Status reads with bits that carry no line changing too, and a high byte.
+    const std::int16_t reads[] = {0x00, 0x10, 0x17, 0x30, 0x130, 0x70, 0xF8,
+                                  0xF8, 0x78, 0x08, 0x88, 0x8F,  0x00};
+    CaptureStart start;
+    start.date = Date;
+    if (trigger)
+        start.trigger = TriggerFigures{3, "ch1:rise", 3000, 5000};
+    ChangeKeeper keeper(*writer);
+    keeper.begin(start, statusSample(reads[0]));
+    std::int64_t ns = 0;
+    for (std::size_t i = 1; i < std::size(reads); ++i)
+        keeper.keep(ns += 1000 + std::int64_t(i) * 37, statusSample(reads[i]));
+    CaptureSummary summary;
+    summary.reads = std::size(reads);
+    summary.elapsedSeconds = 14e-6;
+    summary.periodNs = 1000;
+    summary.timing.medianPeriodNs = 1000;
+    summary.timing.pauses = 1;
+    summary.timing.longestPauseNs = 5000;
+    summary.timing.longestPauseAfter = 4;
+    summary.longestPauseAtNs = 4000;
+    summary.endNs = ns + 1000;
+    summary.priority = ReadPriority{1.0, ""};
+    summary.trigger = start.trigger;
+    summary.ending = "ended by SIGINT (Ctrl-C)";
+    writer->finish(summary);
+
+    QFile file(QFINDTESTDATA(golden));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const std::string expected = file.readAll().replace("@LA_VERSION@", LA_VERSION).toStdString();
+    QCOMPARE(text, expected);
 }
 
 QTEST_APPLESS_MAIN(TstVcdWriter)
