@@ -60,6 +60,14 @@ std::string readHungMessage(const std::string &library, bool written)
            ". Check the port library " + library + " and the port.";
 }
 
+std::string restoreHungMessage(const std::string &library, std::uint16_t base)
+{
+    return "the port at " + hexAddress(base) + " could not be put back as it was: its library " +
+           library + " did not answer within 2 s, held by a read that never returned. Check " +
+           "the port and its library; its control register may still have the data pins " +
+           "turned to input or control pins released.";
+}
+
 std::string triggerTimeoutMessage(const std::string &trigger, const std::string &timeout,
                                   std::uint64_t reads)
 {

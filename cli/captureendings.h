@@ -17,6 +17,8 @@ std::string endingPhrase(StreamEnd ending, int signal);
 std::string fellBehindMessage(double seconds);
 // A read given up; `written`: the file holds the reads before it, else nothing was written.
 std::string readHungMessage(const std::string &library, bool written);
+// The port set up for the capture could not be put back: its library is held by a read.
+std::string restoreHungMessage(const std::string &library, std::uint16_t base);
 // The trigger did not hold in time; `reads` were made.
 std::string triggerTimeoutMessage(const std::string &trigger, const std::string &timeout,
                                   std::uint64_t reads);

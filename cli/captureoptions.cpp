@@ -183,6 +183,7 @@ StreamRequest CaptureOptions::streamRequest() const
 {
     StreamRequest request;
     request.base = portBase();
+    request.lines = channels.bits();
     if (length == Length::Samples)
         request.samples = samples;
     else if (length == Length::Time)

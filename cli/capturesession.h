@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/portio.h"
+#include "acquisition/portsetup.h"
 #include "acquisition/streamkeeper.h"
 #include "acquisition/streamreader.h"
 #include "cli/captureoptions.h"
@@ -17,7 +18,9 @@ namespace la {
 // One streamed capture of logic-capture, from the memory it takes to its exit status: the
 // ring and the writer made before the first read, the reading and keeping threads, the
 // progress line, the signals, a read that does not return, and the one message of each
-// ending. The capture is written to `output`, which is committed when complete.
+// ending. The capture is written to `output`, which is committed when complete. The port is
+// set up by `setup` just before the first read and put back as soon as the reads end, on
+// every ending that can be caught.
 class CaptureSession
 {
 public:
@@ -25,9 +28,10 @@ public:
     static constexpr std::int64_t HangNs = 2'000'000'000;
 
     // Each read is stamped by `clock`.
-    CaptureSession(const CaptureOptions &options, PortIo &port, ReadClock clock, SafeFile &output,
-                   const std::string &library)
-        : m_options(options), m_port(port), m_clock(clock), m_output(output), m_library(library)
+    CaptureSession(const CaptureOptions &options, PortIo &port, PortSetup &setup, ReadClock clock,
+                   SafeFile &output, const std::string &library)
+        : m_options(options), m_port(port), m_setup(setup), m_clock(clock), m_output(output),
+          m_library(library)
     {
     }
     ~CaptureSession();
@@ -37,16 +41,21 @@ public:
     // Captures and returns the exit status. When the reading thread is stuck in the port
     // library, it cannot be joined, nor the library unloaded under it: the process then ends
     // here, with that status. Throws CaptureMemoryError before the first read, PortError
-    // when the library cannot be bound.
+    // when the library cannot be bound or fails while the port is set up.
     int run();
 
 private:
     void makeRoom();
+    void setUpPort();
+    void start(Inp32Fn inp32);
     void watch();
-    int finish(const CaptureSummary &summary, bool readerFinished);
+    void restorePort(bool stopReads);
+    [[noreturn]] void abandon(int signal);
+    int finish(const CaptureSummary &summary, const std::string &failure);
 
     const CaptureOptions &m_options;
     PortIo &m_port;
+    PortSetup &m_setup;
     ReadClock m_clock;
     SafeFile &m_output;
     const std::string &m_library;
@@ -63,6 +72,7 @@ private:
     int m_wake = -1;
     std::int64_t m_startNs = 0;
     bool m_saidBehind = false;
+    bool m_restoreHung = false; // the port could not be put back: its library did not answer
 };
 
 } // namespace la
