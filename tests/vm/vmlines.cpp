@@ -1,6 +1,7 @@
 // The checks of the data and control lines in the test VM: la::PortSetup with the hardware
 // library, as logic-capture uses them, against the kernel's driver and by direct access.
-// Root sets the registers up before and reads them back after with inb.
+// Root sets the registers up before and reads them back after with inb; and logic-capture's
+// capture of the data lines through the driver.
 
 #include "acquisition/channelchoice.h"
 #include "acquisition/portlibrary.h"
@@ -8,8 +9,10 @@
 #include "vmsystem.h"
 
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <sys/wait.h>
 
 namespace vm {
 
@@ -125,6 +128,35 @@ int checkDirectLines(const std::string &library)
                 return turnAndPutBack(library, kOnBoard, "d0-d7,c0-c3", 0xA5) + " (root, no ppdev)";
             }));
     judgePutBack("root-direct lines restored", kOnBoard, 0xA5, 0x0B);
+    return g_allPassed ? 0 : 1;
+}
+
+// logic-capture -C d0-d7 as the user in group lp through /dev/parport0: every sample reads
+// the data pins as inputs (0xff with nothing driving them, not the latch 0x5a written
+// before), and the port is left as it was: the latch and the direction back.
+int checkCaptureLines(const std::string &program)
+{
+    portRegisters(kOnBoard, Registers{0x5A, 0, 0x04});
+    const std::string output = "/tmp/lines.vcd", errors = output + ".err";
+    const int exit =
+        runAsLpUser({program, "--channels", "d0-d7", "--output", output}, "/dev/null", errors);
+    if (!WIFEXITED(exit) || WEXITSTATUS(exit) != 0) {
+        verdict("capture lines", false,
+                "logic-capture " + describeStatus(exit) + ": " + fileText(errors));
+    } else {
+        std::ifstream file(output);
+        const VcdSummary vcd = summarize(file);
+        std::string found;
+        for (int k = 0; k < 8; ++k) {
+            const auto value = vcd.initial.find("d" + std::to_string(k));
+            found += value == vcd.initial.end() ? '?' : value->second;
+        }
+        verdict("capture lines", found == "11111111" && vcd.changes == 0,
+                "d0..d7 = " + found + " with " + std::to_string(vcd.changes) +
+                    " changes; expected 11111111 throughout (uid 1000, group lp, " +
+                    kOnBoard.device + ")");
+    }
+    judgePutBack("capture lines restored", kOnBoard, 0x5A, 0x0C);
     return g_allPassed ? 0 : 1;
 }
 

@@ -18,16 +18,6 @@
 
 namespace vm {
 
-namespace {
-
-// The five wires of a VCD file with their initial values, and how many value changes follow.
-struct VcdSummary
-{
-    std::map<std::string, char> initial; // ch1..ch5 -> '0' or '1'
-    int changes = 0;
-    bool allSamples = false; // the header says the file holds a whole capture
-};
-
 VcdSummary summarize(std::istream &vcd)
 {
     VcdSummary summary;
@@ -97,6 +87,8 @@ std::string fileText(const std::string &path)
     std::ifstream file(path);
     return {std::istreambuf_iterator<char>(file), {}};
 }
+
+namespace {
 
 // Runs logic-capture on the port as the user in group lp and checks that the file shows the
 // status register throughout, and that the capture line names the device it read. The
