@@ -148,7 +148,7 @@ int checkCaptureLines(const std::string &program)
         const VcdSummary vcd = summarize(file);
         std::string found;
         for (int k = 0; k < 8; ++k) {
-            const auto value = vcd.initial.find("d" + std::to_string(k));
+            const auto value = vcd.initial.find({'d', char('0' + k)});
             found += value == vcd.initial.end() ? '?' : value->second;
         }
         verdict("capture lines", found == "11111111" && vcd.changes == 0,
