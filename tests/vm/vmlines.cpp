@@ -12,7 +12,6 @@
 #include <fstream>
 #include <optional>
 #include <string>
-#include <sys/wait.h>
 
 namespace vm {
 
@@ -132,30 +131,22 @@ int checkDirectLines(const std::string &library)
 }
 
 // logic-capture -C d0-d7 as the user in group lp through /dev/parport0: every sample reads
-// the data pins as inputs (0xff with nothing driving them, not the latch 0x5a written
-// before), and the port is left as it was: the latch and the direction back.
+// the pins as inputs (0xff with nothing driving them, not the latch 0x5a), and the port is
+// left as it was.
 int checkCaptureLines(const std::string &program)
 {
     portRegisters(kOnBoard, Registers{0x5A, 0, 0x04});
-    const std::string output = "/tmp/lines.vcd", errors = output + ".err";
-    const int exit =
-        runAsLpUser({program, "--channels", "d0-d7", "--output", output}, "/dev/null", errors);
-    if (!WIFEXITED(exit) || WEXITSTATUS(exit) != 0) {
-        verdict("capture lines", false,
-                "logic-capture " + describeStatus(exit) + ": " + fileText(errors));
-    } else {
-        std::ifstream file(output);
-        const VcdSummary vcd = summarize(file);
-        std::string found;
-        for (int k = 0; k < 8; ++k) {
-            const auto value = vcd.initial.find({'d', char('0' + k)});
-            found += value == vcd.initial.end() ? '?' : value->second;
-        }
-        verdict("capture lines", found == "11111111" && vcd.changes == 0,
-                "d0..d7 = " + found + " with " + std::to_string(vcd.changes) +
-                    " changes; expected 11111111 throughout (uid 1000, group lp, " +
-                    kOnBoard.device + ")");
-    }
+    const int exit = runAsLpUser({program, "-C", "d0-d7", "-o", "/tmp/lines.vcd"}, "/dev/null",
+                                 "/tmp/lines.err");
+    std::ifstream file("/tmp/lines.vcd");
+    const VcdSummary vcd = summarize(file);
+    std::string found;
+    for (char k = '0'; k < '8'; ++k)
+        found += vcd.initial.count({'d', k}) ? vcd.initial.at({'d', k}) : '?';
+    verdict("capture lines", exit == 0 && found == "11111111" && vcd.changes == 0,
+            "logic-capture " + describeStatus(exit) + ", d0..d7 = " + found + " with " +
+                std::to_string(vcd.changes) + " changes, expected 11111111 throughout (" +
+                kOnBoard.device + "); " + fileText("/tmp/lines.err"));
     judgePutBack("capture lines restored", kOnBoard, 0x5A, 0x0C);
     return g_allPassed ? 0 : 1;
 }
