@@ -348,7 +348,8 @@ int CaptureSession::finish(const CaptureSummary &summary, const std::string &fai
                                       m_control.reads.load()));
             return TriggerNeverHeld;
         case StreamEnd::PortFailed:
-            say(readFailedMessage(failure, m_options.statusPort(), false));
+            say(readFailedMessage(failure, m_options.portBase(), m_options.channels.registers(),
+                                  false));
             return CaptureFailed;
         case StreamEnd::ReadHung:
             say(readHungMessage(m_library, false));
@@ -371,7 +372,7 @@ int CaptureSession::finish(const CaptureSummary &summary, const std::string &fai
         say(readHungMessage(m_library, true));
         return CaptureFailed;
     case StreamEnd::PortFailed:
-        say(readFailedMessage(failure, m_options.statusPort(), true));
+        say(readFailedMessage(failure, m_options.portBase(), m_options.channels.registers(), true));
         return CaptureFailed;
     case StreamEnd::CouldNotKeepUp:
         return CaptureFailed;
