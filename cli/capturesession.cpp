@@ -60,33 +60,6 @@ std::int16_t portOf(std::uint16_t base, PortRegister reg)
     return static_cast<std::int16_t>(base + offsets[std::size_t(reg)]);
 }
 
-// SIGINT, SIGTERM and SIGHUP held back on this thread while it lives: their handler may
-// write to the port, and this thread is about to call the port library.
-class EndingSignalsHeld
-{
-public:
-    EndingSignalsHeld()
-    {
-        sigset_t ending;
-        sigemptyset(&ending);
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-            sigaddset(&ending, signal);
-        pthread_sigmask(SIG_BLOCK, &ending, &m_old);
-    }
-    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
-    EndingSignalsHeld(const EndingSignalsHeld &) = delete;
-    EndingSignalsHeld &operator=(const EndingSignalsHeld &) = delete;
-
-private:
-    sigset_t m_old;
-};
-
-void nap()
-{
-    const timespec pause{0, 1'000'000};
-    nanosleep(&pause, nullptr);
-}
-
 // A thread that leaves SIGINT, SIGTERM and SIGHUP to the main thread. SIGPIPE stays its
 // own: a pipe whose reader went ends the program as it ends any writer into it.
 template <typename Body> std::thread quietThread(Body body)
@@ -115,10 +88,6 @@ CaptureSession::~CaptureSession()
         m_keeper->cutInput(0);
         m_keeperThread.join();
     }
-    CaptureSignals::deferAbandon(-1);
-    if (!m_restoreHung)
-        m_setup.restore();
-    CaptureSignals::restoreOnAbandon(nullptr);
     if (m_wake >= 0) {
         CaptureSignals::completeOnFirst(-1);
         ::close(m_wake);
@@ -167,7 +136,7 @@ int CaptureSession::run()
     makeRoom();
     if (m_options.length == CaptureOptions::Length::Continuous)
         CaptureSignals::completeOnFirst(m_wake);
-    setUpPort();
+    m_setUp.setUp();
     start(inp32);
     watch();
     m_keeperThread.join();
@@ -182,7 +151,7 @@ int CaptureSession::run()
         failure = m_port.takeLastError();
         summary.source = m_port.source(m_options.statusPort());
     }
-    restorePort(false);
+    m_setUp.putBack(false);
     summary.priority = m_reader->priority();
     summary.ending = endingPhrase(m_control.ending(), m_control.signal.load());
     const int status = finish(summary, failure);
@@ -193,15 +162,6 @@ int CaptureSession::run()
         ::_exit(status);
     }
     return status;
-}
-
-void CaptureSession::setUpPort()
-{
-    // From here a signal that abandons the capture puts the port back; while this thread is
-    // inside the library, it waits.
-    CaptureSignals::restoreOnAbandon(&m_setup);
-    const EndingSignalsHeld held;
-    m_setup.setUp();
 }
 
 void CaptureSession::start(Inp32Fn inp32)
@@ -230,44 +190,9 @@ void CaptureSession::start(Inp32Fn inp32)
     }
 }
 
-// Puts the port back once the reads have ended; with `stopReads` it stops them first, so
-// that no read comes after. A reading thread still inside the library may hold its lock for
-// good: the writes then get HangNs and are left.
-void CaptureSession::restorePort(bool stopReads)
-{
-    if (stopReads) {
-        m_control.stop.store(true, std::memory_order_relaxed);
-        const std::int64_t until = monotonicNs() + HangNs;
-        while (!m_reader->finished() && monotonicNs() < until)
-            nap();
-    }
-    if (m_reader->finished()) {
-        m_setup.restore();
-    } else {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        std::thread writer = quietThread([this, done] {
-            m_setup.restore();
-            done->store(true, std::memory_order_release);
-        });
-        writer.detach();
-        const std::int64_t until = monotonicNs() + HangNs;
-        while (!done->load(std::memory_order_acquire) && monotonicNs() < until)
-            nap();
-        if (!done->load(std::memory_order_acquire)) {
-            m_restoreHung = true;
-            CaptureSignals::restoreOnAbandon(nullptr);
-            say(restoreHungMessage(m_library, m_options.portBase()));
-        }
-    }
-    CaptureSignals::deferAbandon(-1);
-    // A signal that came meanwhile abandons now.
-    if (const int signal = CaptureSignals::abandonNoted(); signal != 0)
-        CaptureSignals::abandon(signal);
-}
-
 void CaptureSession::abandon(int signal)
 {
-    restorePort(true);
+    m_setUp.putBack(true);
     CaptureSignals::abandon(signal);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "acquisition/portio.h"
-#include "acquisition/portsetup.h"
 #include "acquisition/streamkeeper.h"
 #include "acquisition/streamreader.h"
 #include "cli/captureoptions.h"
+#include "cli/captureport.h"
 #include "cli/progressdisplay.h"
 #include "output/safefile.h"
 
@@ -25,13 +25,13 @@ class CaptureSession
 {
 public:
     // A read that has not returned after this long is given up.
-    static constexpr std::int64_t HangNs = 2'000'000'000;
+    static constexpr std::int64_t HangNs = CapturePort::HangNs;
 
     // Each read is stamped by `clock`.
     CaptureSession(const CaptureOptions &options, PortIo &port, PortSetup &setup, ReadClock clock,
                    SafeFile &output, const std::string &library)
-        : m_options(options), m_port(port), m_setup(setup), m_clock(clock), m_output(output),
-          m_library(library)
+        : m_options(options), m_port(port), m_clock(clock), m_output(output), m_library(library),
+          m_setUp(setup, m_control, library, options.portBase())
     {
     }
     ~CaptureSession();
@@ -46,21 +46,19 @@ public:
 
 private:
     void makeRoom();
-    void setUpPort();
     void start(Inp32Fn inp32);
     void watch();
-    void restorePort(bool stopReads);
     [[noreturn]] void abandon(int signal);
     int finish(const CaptureSummary &summary, const std::string &failure);
 
     const CaptureOptions &m_options;
     PortIo &m_port;
-    PortSetup &m_setup;
     ReadClock m_clock;
     SafeFile &m_output;
     const std::string &m_library;
 
     StreamControl m_control;
+    CapturePort m_setUp;
     StreamProgress m_progress;
     std::unique_ptr<ReadRing> m_ring;
     std::unique_ptr<ChangeSink> m_writer;
@@ -72,7 +70,6 @@ private:
     int m_wake = -1;
     std::int64_t m_startNs = 0;
     bool m_saidBehind = false;
-    bool m_restoreHung = false; // the port could not be put back: its library did not answer
 };
 
 } // namespace la
