@@ -1,8 +1,9 @@
-// logic-capture: one capture of the five channels from the command line, written as VCD or
+// logic-capture: one capture of the chosen lines from the command line, written as VCD or
 // CSV as it runs. No window and no event loop: options, one capture, one file, an exit
 // status.
 
 #include "acquisition/portlibrary.h"
+#include "acquisition/portsetup.h"
 #include "acquisition/samplingloop.h"
 #include "acquisition/tscclock.h"
 #include "cli/captureoptions.h"
@@ -69,7 +70,10 @@ int main(int argc, char *argv[])
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
 
         la::PortLibrary port(library);
-        la::CaptureSession session(options, port, la::captureClock(), output, library);
+        // What the route cannot read is refused here, before the port or the file is
+        // written; the port is set up just before the first read.
+        la::PortSetup setup(port, options.portBase(), options.channels.bits());
+        la::CaptureSession session(options, port, setup, la::captureClock(), output, library);
         return session.run();
     } catch (const la::CaptureMemoryError &error) {
         return report(error.what(), CaptureFailed);

@@ -25,51 +25,60 @@ struct CaptureStart
     const CaptureSummary *figures = nullptr;
 };
 
-// Receives a capture as its changes: the first read's levels, then each read at which a
-// channel's line changed, in reading order, then the end. The reads in between change
-// nothing and are not passed on.
+// Receives a capture as its changes: the first sample's levels, then each sample at which a
+// chosen line changed, in reading order, then the end. The samples in between change nothing
+// and are not passed on. A sample is a sample word (acquisition/channels.h); a read of the
+// status register alone is one as it is.
 class ChangeSink
 {
 public:
     virtual ~ChangeSink() = default;
 
-    virtual void begin(const CaptureStart &start, std::int16_t firstStatus) = 0;
-    // A read whose levels differ from the last one passed, `ns` after the first read.
-    virtual void change(std::int64_t ns, std::int16_t status) = 0;
+    virtual void begin(const CaptureStart &start, SampleWord first) = 0;
+    // A sample whose levels differ from the last one passed, `ns` after the first.
+    virtual void change(std::int64_t ns, SampleWord sample) = 0;
     virtual void finish(const CaptureSummary &summary) = 0;
     // Nothing more to pass on for now: a chance to hand on what is held back.
     virtual void idle() {}
 };
 
-// Whether two reads of the status register differ on a channel's line.
-constexpr bool channelsDiffer(std::int16_t a, std::int16_t b)
-{
-    int channelBits = 0;
+// The bits of the five status lines in a sample word.
+inline constexpr SampleWord StatusLineBits = [] {
+    SampleWord bits = 0;
     for (const ChannelWire &wire : ChannelWires)
-        channelBits |= wire.mask;
-    return ((a ^ b) & channelBits) != 0;
+        bits |= wire.mask;
+    return bits;
+}();
+
+// A read of the status register alone as a sample word: its high byte is no register's.
+constexpr SampleWord statusSample(std::int16_t status)
+{
+    return SampleWord{static_cast<std::uint8_t>(status)};
 }
 
-// Passes on the reads that change a line, and only those: the one way a capture, streamed
-// or in memory, becomes its changes.
+// Passes on the samples that change a chosen line (`lines`, their bits), and only those: the
+// one way a capture, streamed or in memory, becomes its changes.
 class ChangeKeeper
 {
 public:
-    explicit ChangeKeeper(ChangeSink &sink) : m_sink(sink) {}
-
-    void begin(const CaptureStart &start, std::int16_t firstStatus)
+    explicit ChangeKeeper(ChangeSink &sink, SampleWord lines = StatusLineBits)
+        : m_sink(sink), m_lines(lines)
     {
-        m_last = firstStatus;
-        m_sink.begin(start, firstStatus);
     }
-    // A read made `ns` after the first; true when it changed a line.
-    bool keep(std::int64_t ns, std::int16_t status)
+
+    void begin(const CaptureStart &start, SampleWord first)
     {
-        if (!channelsDiffer(status, m_last))
+        m_last = first;
+        m_sink.begin(start, first);
+    }
+    // A sample made `ns` after the first; true when it changed a line.
+    bool keep(std::int64_t ns, SampleWord sample)
+    {
+        if (((sample ^ m_last) & m_lines) == 0)
             return false;
-        m_last = status;
+        m_last = sample;
         ++m_changes;
-        m_sink.change(ns, status);
+        m_sink.change(ns, sample);
         return true;
     }
     std::uint64_t changes() const { return m_changes; }
@@ -77,7 +86,8 @@ public:
 
 private:
     ChangeSink &m_sink;
-    std::int16_t m_last = 0;
+    SampleWord m_lines;
+    SampleWord m_last = 0;
     std::uint64_t m_changes = 0;
 };
 

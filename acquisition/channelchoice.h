@@ -2,12 +2,42 @@
 
 #include "acquisition/channels.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace la {
+
+// The registers a sample reads, in the order it reads them (status, then data, then
+// control), and how their reads make a sample word: the first into the ring's read, the
+// others into its extra (the second in the low byte, the third in the high one).
+struct SampleRegisters
+{
+    std::array<PortRegister, 3> regs{};
+    int count = 0;
+
+    static constexpr SampleRegisters of(SampleWord chosen)
+    {
+        SampleRegisters registers;
+        for (const PortRegister reg :
+             {PortRegister::Status, PortRegister::Data, PortRegister::Control})
+            if ((chosen & registerBits(reg)) != 0)
+                registers.regs[std::size_t(registers.count++)] = reg;
+        return registers;
+    }
+    constexpr SampleWord word(std::int16_t first, std::uint16_t extra) const
+    {
+        SampleWord word = SampleWord{static_cast<std::uint8_t>(first)} << registerShift(regs[0]);
+        if (count > 1)
+            word |= SampleWord(extra & 0xFF) << registerShift(regs[1]);
+        if (count > 2)
+            word |= SampleWord(extra >> 8) << registerShift(regs[2]);
+        return word;
+    }
+};
 
 // One line a capture reads, and the name its wire carries in the files.
 struct ChosenLine
@@ -37,6 +67,7 @@ public:
     SampleWord bits() const { return m_bits; }
     // Whether a sample needs the register read.
     bool reads(PortRegister reg) const { return (m_bits & registerBits(reg)) != 0; }
+    SampleRegisters registers() const { return SampleRegisters::of(m_bits); }
 
 private:
     std::vector<ChosenLine> m_lines;

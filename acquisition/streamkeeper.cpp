@@ -58,8 +58,9 @@ private:
 
 StreamKeeper::StreamKeeper(ReadRing &ring, StreamControl &control, const StreamRequest &request,
                            ChangeSink &sink, StreamProgress &progress)
-    : m_ring(ring), m_control(control), m_request(request), m_calibration(request.clock),
-      m_changes(sink), m_progress(progress)
+    : m_ring(ring), m_control(control), m_request(request),
+      m_registers(SampleRegisters::of(request.lines)), m_calibration(request.clock),
+      m_changes(sink, request.lines), m_progress(progress)
 {
     const std::uint64_t percent = std::uint64_t(request.pretriggerPercent);
     if (request.samples > 0)
@@ -165,14 +166,14 @@ void StreamKeeper::endBurst(std::uint64_t reads)
 
 void StreamKeeper::wait(std::uint64_t index)
 {
-    const std::int16_t read = m_ring.read(index);
     const std::int64_t time = timeOf(index);
-    if (read < 0) {
+    if (m_ring.read(index) < 0) {
         end(StreamEnd::PortFailed);
         return;
     }
+    const SampleWord sample = sampleAt(index);
     const TriggerCondition &trigger = *m_request.trigger;
-    if (index == 0 ? trigger.holdsAtFirst(read) : trigger.holds(m_previous, read)) {
+    if (index == 0 ? trigger.holdsAtFirst(sample) : trigger.holds(m_previous, sample)) {
         triggerHeld(index);
         return;
     }
@@ -180,7 +181,7 @@ void StreamKeeper::wait(std::uint64_t index)
         end(StreamEnd::TriggerTimeout);
         return;
     }
-    m_previous = read;
+    m_previous = sample;
     m_previousNs = time;
 }
 
@@ -212,7 +213,7 @@ void StreamKeeper::keep(std::uint64_t index)
             return;
         }
         m_firstNs = time;
-        m_last = read;
+        m_last = sampleAt(index);
         m_kept = 1;
         CaptureStart start;
         start.base = m_request.base;
@@ -220,7 +221,7 @@ void StreamKeeper::keep(std::uint64_t index)
             localDateText((m_request.wallNs + (time - m_request.monotonicNs)) / 1'000'000'000);
         start.periodNs = double(m_periodNs);
         start.trigger = m_trigger;
-        m_changes.begin(start, read);
+        m_changes.begin(start, m_last);
         m_begun = true;
         if (m_request.samples == 1)
             end(StreamEnd::Done);
@@ -231,13 +232,13 @@ void StreamKeeper::keep(std::uint64_t index)
         end(StreamEnd::Done);
         return;
     }
-    if (read != m_last) {
-        if (read < 0) {
-            end(StreamEnd::PortFailed);
-            return;
-        }
-        m_changes.keep(ns, read);
-        m_last = read;
+    if (read < 0) [[unlikely]] {
+        end(StreamEnd::PortFailed);
+        return;
+    }
+    if (const SampleWord sample = sampleAt(index); sample != m_last) {
+        m_changes.keep(ns, sample);
+        m_last = sample;
     }
     const std::int64_t gap = ns - m_lastNs;
     m_gaps.add(gap, m_kept, ns);

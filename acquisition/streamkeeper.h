@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/changesink.h"
+#include "acquisition/channelchoice.h"
 #include "acquisition/clockcalibration.h"
 #include "acquisition/gapstatistics.h"
 #include "acquisition/readring.h"
@@ -22,6 +23,9 @@ namespace la {
 struct StreamRequest
 {
     std::uint16_t base = 0x378;
+    // The chosen lines' bits in a sample word: their registers are what a sample reads, in
+    // the ring as SampleRegisters says.
+    SampleWord lines = StatusLineBits;
     std::uint64_t samples = 0; // 0: not a count
     std::int64_t timeNs = 0;   // 0: not a time
     std::optional<TriggerCondition> trigger;
@@ -100,6 +104,10 @@ private:
     std::uint64_t available(bool &ended) const;
     // When a read was made, in nanoseconds of CLOCK_MONOTONIC.
     std::int64_t timeOf(std::uint64_t index) { return m_calibration.toNs(m_ring.stamp(index)); }
+    SampleWord sampleAt(std::uint64_t index) const
+    {
+        return m_registers.word(m_ring.read(index), m_ring.extra(index));
+    }
     void idle(int rounds);
     void endBurst(std::uint64_t reads);
     void wait(std::uint64_t index);
@@ -112,6 +120,7 @@ private:
     ReadRing &m_ring;
     StreamControl &m_control;
     StreamRequest m_request;
+    SampleRegisters m_registers;
     ClockCalibration m_calibration;
     ChangeKeeper m_changes;
     StreamProgress &m_progress;
@@ -130,8 +139,8 @@ private:
     std::int64_t m_firstNs = 0; // of the first read kept
     std::int64_t m_lastNs = 0;  // of the last read kept, from the first
     std::int64_t m_previousNs = 0;
-    std::int16_t m_previous = 0; // the read before, while waiting
-    std::int16_t m_last = 0;     // the last read kept
+    SampleWord m_previous = 0; // the sample before, while waiting
+    SampleWord m_last = 0;     // the last sample kept
     std::uint64_t m_kept = 0;
     std::uint64_t m_pausesSoFar = 0;
     std::uint64_t m_mostWaiting = 0;

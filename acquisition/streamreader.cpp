@@ -41,6 +41,59 @@ std::int64_t readIntoRing(const ReadLoop &loop, ReadRing &ring, std::uint64_t li
     return stamp;
 }
 
+namespace {
+
+template <int Count>
+std::int64_t readSamples(const ReadLoop &loop, const OtherRegisters &others, ReadRing &ring,
+                         std::uint64_t limit, std::int64_t publishAfter, StreamControl &control)
+{
+    const Inp32Fn inp32 = loop.inp32;
+    const std::int16_t firstPort = loop.statusPort, secondPort = others.second,
+                       thirdPort = others.third;
+    std::int64_t stamp = loop.stamp();
+    std::int64_t published = stamp;
+    for (std::uint64_t n = 0; n != limit;) {
+        if (!ring.hasRoom()) {
+            control.requestEnd(StreamEnd::CouldNotKeepUp);
+            break;
+        }
+        const std::int16_t first = inp32(firstPort);
+        const std::int16_t second = inp32(secondPort);
+        std::int16_t third = 0;
+        if constexpr (Count == 3)
+            third = inp32(thirdPort);
+        // After the last read: the sample is whole only then.
+        stamp = loop.stamp();
+        // Negative when any read failed.
+        const bool failed = (first | second | third) < 0;
+        ring.put(failed ? std::int16_t(-1) : first,
+                 static_cast<std::uint16_t>((second & 0xFF) | (third & 0xFF) << 8), stamp);
+        control.reads.store(++n, std::memory_order_release);
+        loop.windows.poll(stamp);
+        if (failed) [[unlikely]] {
+            control.requestEnd(StreamEnd::PortFailed);
+            break;
+        }
+        if (ring.batchFull() || stamp - published > publishAfter) {
+            ring.publish();
+            published = stamp;
+        }
+        if (control.stop.load(std::memory_order_relaxed))
+            break;
+    }
+    ring.publish();
+    return stamp;
+}
+
+} // namespace
+
+std::int64_t readIntoRing(const ReadLoop &loop, const OtherRegisters &others, ReadRing &ring,
+                          std::uint64_t limit, std::int64_t publishAfter, StreamControl &control)
+{
+    return others.count == 2 ? readSamples<3>(loop, others, ring, limit, publishAfter, control)
+                             : readSamples<2>(loop, others, ring, limit, publishAfter, control);
+}
+
 StreamReader::~StreamReader()
 {
     if (m_thread.joinable()) {
@@ -51,8 +104,8 @@ StreamReader::~StreamReader()
     }
 }
 
-void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock,
-                         std::uint64_t limit)
+void StreamReader::start(Inp32Fn inp32, std::int16_t first, ReadClock clock, std::uint64_t limit,
+                         OtherRegisters others)
 {
     const RealtimeBudget budget = readRealtimeBudget();
     // The signals that end the program are for the thread that handles them; a read is
@@ -65,15 +118,21 @@ void StreamReader::start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock
     try {
         m_thread = std::thread([=, this] {
             {
+                const std::size_t slots = std::size_t(m_ring.capacity());
                 const LockedMemory locked(
-                    {{m_ring.readsData(), std::size_t(m_ring.capacity()) * sizeof(std::int16_t)},
-                     {m_ring.stampsData(), std::size_t(m_ring.capacity()) * sizeof(std::int64_t)}});
+                    {{m_ring.readsData(), slots * sizeof(std::int16_t)},
+                     {m_ring.stampsData(), slots * sizeof(std::int64_t)},
+                     {m_ring.extrasData(),
+                      m_ring.extrasData() ? slots * sizeof(std::uint16_t) : 0}});
                 ThreadPriority thread;
                 RealtimeWindows windows(thread, budget, clock);
-                const ReadLoop loop{inp32, statusPort, clock.stamp, windows};
+                const ReadLoop loop{inp32, first, clock.stamp, windows};
+                const std::int64_t publishAfter = clock.ticks(PublishAfterNs);
                 windows.start();
                 windows.finish(
-                    readIntoRing(loop, m_ring, limit, clock.ticks(PublishAfterNs), m_control));
+                    others.count == 0
+                        ? readIntoRing(loop, m_ring, limit, publishAfter, m_control)
+                        : readIntoRing(loop, others, m_ring, limit, publishAfter, m_control));
                 m_priority = windows.priority();
             }
             if (limit != NoReadLimit && m_control.reads.load(std::memory_order_relaxed) == limit)

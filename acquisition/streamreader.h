@@ -64,6 +64,22 @@ inline constexpr std::uint64_t NoReadLimit = ~std::uint64_t(0);
 std::int64_t readIntoRing(const ReadLoop &loop, ReadRing &ring, std::uint64_t limit,
                           std::int64_t publishAfter, StreamControl &control);
 
+// The registers a sample reads after the first (ReadLoop::statusPort), in reading order: one
+// or two.
+struct OtherRegisters
+{
+    std::int16_t second = 0;
+    std::int16_t third = 0;
+    int count = 0;
+};
+
+// The same loop for samples of two or three registers: each read in turn, then one stamp,
+// the sample's time, after the last; the second read goes into the extra's low byte, the
+// third into its high byte. A failed read of any of them ends the reads, stored as a failed
+// first read. Kept apart so that the one-register loop carries no branch on the choice.
+std::int64_t readIntoRing(const ReadLoop &loop, const OtherRegisters &others, ReadRing &ring,
+                          std::uint64_t limit, std::int64_t publishAfter, StreamControl &control);
+
 // The reading thread of a streamed capture. It blocks SIGINT, SIGTERM and SIGHUP, so that
 // they reach the thread that handles them and no read is interrupted by one.
 class StreamReader
@@ -82,8 +98,10 @@ public:
     // Starts reading, its ring locked in memory and in real-time windows where the system
     // allows it, whatever the length (realtime.h). Each read is stamped by `clock`: a
     // counter's stamps are for the keeping side to place (StreamRequest::clock). Throws
-    // std::system_error when the thread cannot be made.
-    void start(Inp32Fn inp32, std::int16_t statusPort, ReadClock clock, std::uint64_t limit);
+    // std::system_error when the thread cannot be made. A sample reads `first`, then the
+    // `others` (none by default); a ring with extras is needed for them.
+    void start(Inp32Fn inp32, std::int16_t first, ReadClock clock, std::uint64_t limit,
+               OtherRegisters others = {});
     bool finished() const { return m_control.finished.load(std::memory_order_acquire); }
     void join();
     // At which priority the reads ran; complete once the thread has finished.

@@ -185,11 +185,14 @@ void BM_StreamConstantPort(benchmark::State &state)
         std::remove(path);
 }
 
-// The peak resident memory of logic-capture for a capture of N reads of `library`.
-long peakKilobytes(const char *library, const std::string &samples, const char *output)
+// The peak resident memory of logic-capture for a capture of N samples of the lines
+// `channels` from `library`.
+long peakKilobytes(const char *library, const std::string &samples, const char *output,
+                   const char *channels)
 {
     const char *argv[] = {LOGIC_CAPTURE,   "--port-library", library, "--samples",
-                          samples.c_str(), "--output",       output,  nullptr};
+                          samples.c_str(), "--output",       output,  "--channels",
+                          channels,        nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -207,10 +210,10 @@ long peakKilobytes(const char *library, const std::string &samples, const char *
 
 // The same as a process of its own measures it: see main().
 long measuredPeakKilobytes(const std::string &library, const std::string &samples,
-                           const std::string &output)
+                           const std::string &output, const std::string &channels)
 {
     const std::string command = "/proc/" + std::to_string(::getpid()) + "/exe --peak-of " +
-                                library + " " + samples + " " + output;
+                                library + " " + samples + " " + output + " " + channels;
     FILE *pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return -1;
@@ -226,9 +229,12 @@ void BM_PeakMemory(benchmark::State &state)
     const std::string reads = std::to_string(state.range(0));
     const bool constant = state.range(1) != 0;
     const std::string output = state.range(2) == 0 ? "bench-peak.vcd" : "/dev/null";
+    // The five status lines (one register a sample), or all seventeen (three).
+    const std::string channels = state.range(3) == 0 ? "ch1-ch5" : "ch1-ch5,d0-d7,c0-c3";
     long peak = 0;
     for (auto _ : state)
-        peak = measuredPeakKilobytes(constant ? CONSTPORT_PATH : SLOWPORT_PATH, reads, output);
+        peak = measuredPeakKilobytes(constant ? CONSTPORT_PATH : SLOWPORT_PATH, reads, output,
+                                     channels);
     std::remove("bench-peak.vcd");
     if (peak < 0) {
         state.SkipWithError("logic-capture failed");
@@ -310,13 +316,15 @@ BENCHMARK(BM_StreamedCaptureWithProgress)
     ->Iterations(2)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-// {reads, constant port, to /dev/null}
+// {reads, constant port, to /dev/null, all 17 lines}
 BENCHMARK(BM_PeakMemory)
-    ->Args({9999, 0, 0})
-    ->Args({1'000'000, 0, 0})
-    ->Args({10'000'000, 0, 0})
-    ->Args({1'000'000'000, 1, 0})
-    ->Args({1'000'000'000, 1, 1})
+    ->Args({9999, 0, 0, 0})
+    ->Args({1'000'000, 0, 0, 0})
+    ->Args({10'000'000, 0, 0, 0})
+    ->Args({10'000'000, 0, 0, 1})
+    ->Args({1'000'000'000, 1, 0, 0})
+    ->Args({1'000'000'000, 1, 1, 0})
+    ->Args({1'000'000'000, 1, 1, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StreamConstantPort)
@@ -333,14 +341,14 @@ BENCHMARK(BM_WriteVcd_ChangeEveryRead)
     ->Arg(10'000'000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-// `bench_capture --peak-of LIBRARY N OUTPUT` prints the peak resident memory of
-// logic-capture for N reads, in kB. It runs as a fresh, small process because a spawned
-// child's peak starts from its parent's: spawned from the benchmark itself, logic-capture
+// `bench_capture --peak-of LIBRARY N OUTPUT CHANNELS` prints the peak resident memory of
+// logic-capture for N samples of those lines, in kB. It runs as a fresh, small process because a
+// spawned child's peak starts from its parent's: spawned from the benchmark itself, logic-capture
 // would seem as large as the benchmark's own captures.
 int main(int argc, char **argv)
 {
-    if (argc == 5 && std::string(argv[1]) == "--peak-of") {
-        std::printf("%ld\n", peakKilobytes(argv[2], argv[3], argv[4]));
+    if (argc == 6 && std::string(argv[1]) == "--peak-of") {
+        std::printf("%ld\n", peakKilobytes(argv[2], argv[3], argv[4], argv[5]));
         return 0;
     }
     benchmark::Initialize(&argc, argv);

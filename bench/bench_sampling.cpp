@@ -1,13 +1,15 @@
 // The sampling loop's cost: with every read stamped and the real-time windows polled, against
 // the plain loop of the same reads (at most 1.015 times its time with a port whose read takes
 // about 1 us, as a legacy port's does), on the capture's clock and on CLOCK_MONOTONIC; what
-// one stamp costs on each clock; and what turning a capture's stamps into nanoseconds costs.
+// one stamp costs on each clock; what turning a capture's stamps into nanoseconds costs; and
+// a streamed capture's loop with one, two and three registers a sample.
 
 #include "acquisition/clockcalibration.h"
 #include "acquisition/portlibrary.h"
 #include "acquisition/readclock.h"
 #include "acquisition/realtime.h"
 #include "acquisition/samplingloop.h"
+#include "acquisition/streamreader.h"
 #include "acquisition/tscclock.h"
 
 #include <benchmark/benchmark.h>
@@ -132,6 +134,44 @@ void BM_TimedOverPlain_1usPort_ClockMonotonic(benchmark::State &state)
     timedOverPlain(state, monotonic);
 }
 
+// A streamed capture's reading loop with 1, 2 or 3 registers a sample (state.range(0))
+// against the plain loop of one read a sample, with the 1 us port, in turn batch by batch as
+// above: the time per sample of each, from the fastest batches.
+void BM_RingLoopOverPlain_1usPort(benchmark::State &state)
+{
+    const la::Inp32Fn inp32 = microsecondInp32();
+    const int registers = int(state.range(0));
+    const la::ReadClock clock = la::captureClock();
+    la::ReadRing ring(1 << 14, registers > 1);
+    la::StreamControl control;
+    std::array<std::int16_t, Reads> reads{};
+    Unchanged unchanged;
+    la::RealtimeWindows windows(unchanged, la::RealtimeBudget{}, clock);
+    const la::ReadLoop loop{inp32, 0x379, clock.stamp, windows};
+    const la::OtherRegisters others{0x378, 0x37A, registers - 1};
+    std::int64_t best[2] = {INT64_MAX, INT64_MAX};
+    bool ringFirst = false;
+    for (auto _ : state) {
+        for (const bool inRing : {ringFirst, !ringFirst}) {
+            const std::int64_t start = threadCpuNs();
+            if (!inRing)
+                plainLoop(inp32, 0x379, reads.data());
+            else if (registers == 1)
+                la::readIntoRing(loop, ring, Reads, INT64_MAX, control);
+            else
+                la::readIntoRing(loop, others, ring, Reads, INT64_MAX, control);
+            benchmark::ClobberMemory();
+            best[inRing] = std::min(best[inRing], threadCpuNs() - start);
+            // As the keeping side would: every slot given back.
+            ring.free(ring.produced());
+        }
+        ringFirst = !ringFirst;
+    }
+    state.counters["plain_ns_per_read"] = double(best[0]) / Reads;
+    state.counters["ns_per_sample"] = double(best[1]) / Reads;
+    state.counters["samples_over_plain"] = double(best[1]) / double(best[0]);
+}
+
 // The plain loop and the sampling loop with a port that answers at once: the loops' own
 // overhead.
 void BM_PlainLoop_ConstantPort(benchmark::State &state)
@@ -198,6 +238,12 @@ void BM_StampToNs(benchmark::State &state)
 
 BENCHMARK(BM_TimedOverPlain_1usPort)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_TimedOverPlain_1usPort_ClockMonotonic)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_RingLoopOverPlain_1usPort)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(300);
 BENCHMARK(BM_PlainLoop_ConstantPort)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TimedLoop_ConstantPort)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TimedLoop_ConstantPort_ClockMonotonic)->Unit(benchmark::kMicrosecond);

@@ -60,6 +60,14 @@ std::string readHungMessage(const std::string &library, bool written)
            ". Check the port library " + library + " and the port.";
 }
 
+std::string restoreHungMessage(const std::string &library, std::uint16_t base)
+{
+    return "the port at " + hexAddress(base) + " could not be put back as it was: its library " +
+           library + " did not answer within 2 s, held by a read that never returned. Check " +
+           "the port and its library; its control register may still have the data pins " +
+           "turned to input or control pins released.";
+}
+
 std::string triggerTimeoutMessage(const std::string &trigger, const std::string &timeout,
                                   std::uint64_t reads)
 {
@@ -69,12 +77,23 @@ std::string triggerTimeoutMessage(const std::string &trigger, const std::string 
            "longer with --timeout.";
 }
 
-std::string readFailedMessage(const std::string &libraryMessage, std::int16_t statusPort,
-                              bool written)
+std::string readFailedMessage(const std::string &libraryMessage, std::uint16_t base,
+                              const SampleRegisters &registers, bool written)
 {
+    // "the status register at 0x379", "the status and data registers at 0x379 and 0x378"
+    const char *const names[] = {"status", "data", "control"};
+    const int offsets[] = {StatusOffset, 0, ControlOffset};
+    std::string which, where;
+    for (int i = 0; i < registers.count; ++i) {
+        const auto reg = std::size_t(registers.regs[std::size_t(i)]);
+        const char *joint = i == 0 ? "" : i + 1 == registers.count ? " and " : ", ";
+        which += joint + std::string(names[reg]);
+        where += joint + hexAddress(static_cast<std::uint16_t>(base + offsets[reg]));
+    }
     std::string message = libraryMessage;
     if (message.empty())
-        message = "Cannot read the status register at " + hexAddress(statusPort) +
+        message = "Cannot read the " + which +
+                  (registers.count == 1 ? " register at " : " registers at ") + where +
                   ": a read failed (the port library returned -1) without saying why.";
     if (written)
         message += " The file holds the capture up to the read before the one that failed.";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/channelchoice.h"
 #include "acquisition/samplingloop.h"
 #include "acquisition/streamreader.h"
 
@@ -17,12 +18,15 @@ std::string endingPhrase(StreamEnd ending, int signal);
 std::string fellBehindMessage(double seconds);
 // A read given up; `written`: the file holds the reads before it, else nothing was written.
 std::string readHungMessage(const std::string &library, bool written);
+// The port set up for the capture could not be put back: its library is held by a read.
+std::string restoreHungMessage(const std::string &library, std::uint16_t base);
 // The trigger did not hold in time; `reads` were made.
 std::string triggerTimeoutMessage(const std::string &trigger, const std::string &timeout,
                                   std::uint64_t reads);
-// A read failed: the port library's own message, or one for a library that gave none.
-std::string readFailedMessage(const std::string &libraryMessage, std::int16_t statusPort,
-                              bool written);
+// A read failed: the port library's own message, or one for a library that gave none, which
+// names the registers a sample reads (`registers`, of the port at `base`).
+std::string readFailedMessage(const std::string &libraryMessage, std::uint16_t base,
+                              const SampleRegisters &registers, bool written);
 
 // The memory of a capture, its ring, its figures and its writer, cannot be had.
 CaptureMemoryError memoryShortage();

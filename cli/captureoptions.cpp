@@ -183,6 +183,7 @@ StreamRequest CaptureOptions::streamRequest() const
 {
     StreamRequest request;
     request.base = portBase();
+    request.lines = channels.bits();
     if (length == Length::Samples)
         request.samples = samples;
     else if (length == Length::Time)
@@ -207,8 +208,8 @@ std::string CaptureOptions::usage(const std::string &program)
            "       " +
            program +
            " --list-ports\n"
-           "Makes one capture of the five channels and writes it, as it runs, as a VCD or CSV\n"
-           "file.\n"
+           "Makes one capture of the five channels, or of the lines --channels chooses, and\n"
+           "writes it, as it runs, as a VCD or CSV file.\n"
            "\n" +
            portUsageLines() +
            "  --list-ports          list the machine's parallel ports (base, device, modes,\n"
@@ -258,6 +259,12 @@ std::string CaptureOptions::usage(const std::string &program)
            program +
            " --simulate --samples 200k --trigger ch5:fall |\n"
            "    sigrok-cli -i - -I vcd -P uart:rx=ch5:baudrate=9600:format=ascii -A uart=rx-data\n"
+           "and its data pins' counter, clocked by ch1, read as an 8-bit bus:\n"
+           "  " +
+           program +
+           " --simulate --channels ch1,d0-d7,ch5=RX --samples 200k |\n"
+           "    sigrok-cli -i - -I vcd -A parallel=items \\\n"
+           "      -P parallel:clk=ch1:d0=d0:d1=d1:d2=d2:d3=d3:d4=d4:d5=d5:d6=d6:d7=d7\n"
            "\n"
            "Exit status: 0 done (a --continuous capture ended by a signal too), 1 the port or\n"
            "the file failed, or the output could not keep up, 2 a wrong option, 3 the trigger\n"

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <ctime>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -48,8 +49,15 @@ std::unique_ptr<ChangeSink> writerFor(const CaptureOptions &options, SafeFile &o
             output.writeAt(offset, piece);
         };
     if (options.format == CaptureOptions::Format::Csv)
-        return std::make_unique<CsvWriter>(std::move(target));
-    return std::make_unique<VcdWriter>(std::move(target));
+        return std::make_unique<CsvWriter>(std::move(target), options.channels);
+    return std::make_unique<VcdWriter>(std::move(target), options.channels);
+}
+
+// The address of a register as the port library takes it.
+std::int16_t portOf(std::uint16_t base, PortRegister reg)
+{
+    const int offsets[] = {StatusOffset, 0, ControlOffset};
+    return static_cast<std::int16_t>(base + offsets[std::size_t(reg)]);
 }
 
 // A thread that leaves SIGINT, SIGTERM and SIGHUP to the main thread. SIGPIPE stays its
@@ -91,7 +99,8 @@ void CaptureSession::makeRoom()
     // Everything the capture needs, before the first read: a shortage is said now, not
     // after minutes of reading.
     try {
-        m_ring = std::make_unique<ReadRing>(CaptureOptions::RingReads);
+        m_ring = std::make_unique<ReadRing>(CaptureOptions::RingReads,
+                                            m_options.channels.registers().count > 1);
         m_writer = writerFor(m_options, m_output);
         StreamRequest request = m_options.streamRequest();
         request.clock = m_clock;
@@ -127,17 +136,8 @@ int CaptureSession::run()
     makeRoom();
     if (m_options.length == CaptureOptions::Length::Continuous)
         CaptureSignals::completeOnFirst(m_wake);
-    m_startNs = monotonicNs();
-    try {
-        const bool counted = m_options.length == CaptureOptions::Length::Samples;
-        m_reader->start(inp32, m_options.statusPort(), m_clock,
-                        counted && !m_options.trigger ? m_options.samples : NoReadLimit);
-    } catch (const std::system_error &) {
-        m_control.requestEnd(StreamEnd::PortFailed);
-        m_keeper->cutInput(0);
-        m_keeperThread.join();
-        throw memoryShortage(); // its stack
-    }
+    m_setUp.setUp();
+    start(inp32);
     watch();
     m_keeperThread.join();
     const bool readerFinished = m_reader->finished();
@@ -146,11 +146,15 @@ int CaptureSession::run()
     m_display.reset();
 
     CaptureSummary summary = m_keeper->summary();
-    if (readerFinished)
+    std::string failure;
+    if (readerFinished) {
+        failure = m_port.takeLastError();
         summary.source = m_port.source(m_options.statusPort());
+    }
+    m_setUp.putBack(false);
     summary.priority = m_reader->priority();
     summary.ending = endingPhrase(m_control.ending(), m_control.signal.load());
-    const int status = finish(summary, readerFinished);
+    const int status = finish(summary, failure);
     if (!readerFinished) {
         // The reading thread is inside the port library and cannot be joined, nor the
         // library unloaded under it: the process ends here.
@@ -158,6 +162,38 @@ int CaptureSession::run()
         ::_exit(status);
     }
     return status;
+}
+
+void CaptureSession::start(Inp32Fn inp32)
+{
+    // The reading thread may be inside the port library from now on: a signal that abandons
+    // the capture is left to watch(), which can wait for the library with a bound.
+    CaptureSignals::deferAbandon(m_wake);
+    m_startNs = monotonicNs();
+    const SampleRegisters registers = m_options.channels.registers();
+    const std::uint16_t base = m_options.portBase();
+    OtherRegisters others;
+    others.count = registers.count - 1;
+    if (registers.count > 1)
+        others.second = portOf(base, registers.regs[1]);
+    if (registers.count > 2)
+        others.third = portOf(base, registers.regs[2]);
+    try {
+        const bool counted = m_options.length == CaptureOptions::Length::Samples;
+        m_reader->start(inp32, portOf(base, registers.regs[0]), m_clock,
+                        counted && !m_options.trigger ? m_options.samples : NoReadLimit, others);
+    } catch (const std::system_error &) {
+        m_control.requestEnd(StreamEnd::PortFailed);
+        m_keeper->cutInput(0);
+        m_keeperThread.join();
+        throw memoryShortage(); // its stack
+    }
+}
+
+void CaptureSession::abandon(int signal)
+{
+    m_setUp.putBack(true);
+    CaptureSignals::abandon(signal);
 }
 
 // Waits for the end of the capture, watching the reads: a signal, a read that does not
@@ -186,6 +222,8 @@ void CaptureSession::watch()
             lastAdvance = now;
         }
         const bool readerDone = m_reader->finished();
+        if (const int signal = CaptureSignals::abandonNoted(); signal != 0)
+            abandon(signal);
         // Done when the reading thread is, or is stuck, or blocks past the trigger's
         // timeout, when nothing is waiting for its last read.
         if (m_keeperDone.load(std::memory_order_acquire) && (readerDone || stuck || gaveUp))
@@ -195,7 +233,7 @@ void CaptureSession::watch()
             // Before the first read, or before the trigger held, there is nothing to
             // complete.
             if (reads == 0 || (m_options.trigger && m_progress.kept.load() == 0))
-                CaptureSignals::abandon(signal);
+                abandon(signal);
             m_control.signal.store(signal);
             m_control.requestEnd(StreamEnd::Signal);
         }
@@ -217,7 +255,7 @@ void CaptureSession::watch()
     }
 }
 
-int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
+int CaptureSession::finish(const CaptureSummary &summary, const std::string &failure)
 {
     const StreamEnd ending = m_control.ending();
     const std::string line = "capture: " + describeSummary(summary);
@@ -228,7 +266,6 @@ int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
         say(m_keeper->failure());
         return CaptureFailed;
     }
-    const std::string failure = readerFinished ? m_port.takeLastError() : std::string();
     if (!m_keeper->begun()) {
         switch (ending) {
         case StreamEnd::TriggerTimeout:
@@ -236,7 +273,8 @@ int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
                                       m_control.reads.load()));
             return TriggerNeverHeld;
         case StreamEnd::PortFailed:
-            say(readFailedMessage(failure, m_options.statusPort(), false));
+            say(readFailedMessage(failure, m_options.portBase(), m_options.channels.registers(),
+                                  false));
             return CaptureFailed;
         case StreamEnd::ReadHung:
             say(readHungMessage(m_library, false));
@@ -259,7 +297,7 @@ int CaptureSession::finish(const CaptureSummary &summary, bool readerFinished)
         say(readHungMessage(m_library, true));
         return CaptureFailed;
     case StreamEnd::PortFailed:
-        say(readFailedMessage(failure, m_options.statusPort(), true));
+        say(readFailedMessage(failure, m_options.portBase(), m_options.channels.registers(), true));
         return CaptureFailed;
     case StreamEnd::CouldNotKeepUp:
         return CaptureFailed;

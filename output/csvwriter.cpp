@@ -6,19 +6,27 @@
 
 namespace la {
 
-CsvWriter::CsvWriter(TextTarget target) : m_out(std::move(target)) {}
+CsvWriter::CsvWriter(TextTarget target, ChannelChoice lines)
+    : m_out(std::move(target)), m_lines(std::move(lines))
+{
+}
 
-void CsvWriter::begin(const CaptureStart &, std::int16_t firstStatus)
+void CsvWriter::begin(const CaptureStart &, SampleWord first)
 {
     m_out.add("time");
-    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
-        m_out.add(",ch");
-        m_out.addNumber(k + 1);
+    for (const ChosenLine &line : m_lines.lines()) {
+        m_out.add(',');
+        m_out.add(line.name);
     }
     m_out.add('\n');
-    for (std::size_t k = 0; k < ChannelWires.size(); ++k)
-        m_levels[k] = lineHigh(firstStatus, k) ? '1' : '0';
+    levels(first);
     row(0);
+}
+
+void CsvWriter::levels(SampleWord sample)
+{
+    for (std::size_t k = 0; k < m_lines.lines().size(); ++k)
+        m_levels[k] = lineLevel(sample, m_lines.lines()[k].line) ? '1' : '0';
 }
 
 void CsvWriter::row(std::int64_t ns)
@@ -37,17 +45,16 @@ void CsvWriter::row(std::int64_t ns)
     m_out.addNumber(std::uint64_t(ns / 1'000'000'000));
     m_out.add('.');
     m_out.add(std::string_view(fraction, 9));
-    for (const char level : m_levels) {
+    for (std::size_t k = 0; k < m_lines.lines().size(); ++k) {
         m_out.add(',');
-        m_out.add(level);
+        m_out.add(m_levels[k]);
     }
     m_out.add('\n');
 }
 
-void CsvWriter::change(std::int64_t ns, std::int16_t status)
+void CsvWriter::change(std::int64_t ns, SampleWord sample)
 {
-    for (std::size_t k = 0; k < ChannelWires.size(); ++k)
-        m_levels[k] = lineHigh(status, k) ? '1' : '0';
+    levels(sample);
     row(ns);
 }
 

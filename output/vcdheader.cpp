@@ -4,7 +4,7 @@
 #include "acquisition/elapsedformat.h"
 #include "acquisition/parallelport.h"
 
-#include <bit>
+#include <vector>
 
 namespace la {
 
@@ -31,11 +31,40 @@ std::string comment(const std::string &text)
     return "$comment " + text + " $end\n";
 }
 
-std::string registerRead(std::uint16_t base)
+constexpr const char *RegisterNames[] = {"status", "data", "control"};
+constexpr int RegisterOffsets[] = {StatusOffset, 0, ControlOffset};
+
+// "a, b and c"
+std::string listed(const std::vector<std::string> &items)
 {
-    const auto status = static_cast<std::uint16_t>(base + StatusOffset);
-    return "the status register at " + hexAddress(status) + " (port " + hexAddress(base) +
-           "); 1 = line high.";
+    std::string text = items[0];
+    for (std::size_t i = 1; i < items.size(); ++i)
+        text += (i + 1 == items.size() ? " and " : ", ") + items[i];
+    return text;
+}
+
+// What a sample reads: "the status register at 0x379 (port 0x378); 1 = line high.", or
+// for two or three registers "the status and data registers at 0x379 and 0x378 (port
+// 0x378), in that order, the sample's time taken after the last; 1 = line high."
+std::string registersRead(std::uint16_t base, SampleWord chosen)
+{
+    const SampleRegisters registers = SampleRegisters::of(chosen);
+    std::vector<std::string> names, addresses;
+    for (int i = 0; i < registers.count; ++i) {
+        const auto reg = std::size_t(registers.regs[std::size_t(i)]);
+        names.emplace_back(RegisterNames[reg]);
+        addresses.push_back(hexAddress(static_cast<std::uint16_t>(base + RegisterOffsets[reg])));
+    }
+    const std::string port = " (port " + hexAddress(base) + ")";
+    if (registers.count == 1)
+        return "the " + names[0] + " register at " + addresses[0] + port + "; 1 = line high.";
+    return "the " + listed(names) + " registers at " + listed(addresses) + port +
+           ", in that order, the sample's time taken after the last; 1 = line high.";
+}
+
+bool oneRegister(SampleWord chosen)
+{
+    return SampleRegisters::of(chosen).count == 1;
 }
 
 std::string describeTimes(const CaptureSummary &summary)
@@ -95,11 +124,14 @@ std::string priorityComment(const ReadPriority &priority)
 
 } // namespace
 
-std::string vcdFigureComments(const CaptureSummary &summary)
+std::string vcdFigureComments(const CaptureSummary &summary, SampleWord chosen)
 {
+    const bool one = summary.reads == 1;
+    const std::string what = oneRegister(chosen)
+                                 ? (one ? " read of " : " reads of ")
+                                 : (one ? " sample, a read of " : " samples, each a read of ");
     std::string text =
-        comment(std::to_string(summary.reads) + (summary.reads == 1 ? " read of " : " reads of ") +
-                registerRead(summary.base));
+        comment(std::to_string(summary.reads) + what + registersRead(summary.base, chosen));
     text += comment(describeTimes(summary));
     if (summary.timed && summary.reads > 1)
         text += comment(describePauses(summary));
@@ -112,9 +144,10 @@ std::string vcdFigureComments(const CaptureSummary &summary)
     return text;
 }
 
-std::string vcdStreamComments(const CaptureStart &start)
+std::string vcdStreamComments(const CaptureStart &start, SampleWord chosen)
 {
-    std::string text = comment("Reads of " + registerRead(start.base));
+    std::string text = comment((oneRegister(chosen) ? "Reads of " : "Samples, each a read of ") +
+                               registersRead(start.base, chosen));
     text += comment("Written as the capture ran; each change is written at the time of the "
                     "read that first saw it. The count of reads, the capture time, the median "
                     "read period and the pauses are known only at the end, and go to standard "
@@ -126,15 +159,17 @@ std::string vcdStreamComments(const CaptureStart &start)
     return text;
 }
 
-std::string describeChannel(std::size_t k)
+std::string describeLine(const ChosenLine &chosen)
 {
-    const ChannelWire &wire = ChannelWires[k];
-    const int bit = std::countr_zero(wire.mask);
-    std::string text = "ch" + std::to_string(k + 1) + ": status bit " + std::to_string(bit);
-    // The port inverts Busy; the wire shows the line itself.
-    if (wire.inverted)
-        text += " (Busy, read inverted)";
-    return text + ", connector pin " + std::to_string(wire.pin);
+    const PortLine &line = PortLines[chosen.line];
+    std::string text = chosen.name + ": ";
+    if (chosen.name != line.id)
+        text += std::string(line.id) + ", ";
+    text += std::string(RegisterNames[std::size_t(line.reg)]) + " bit " + std::to_string(line.bit);
+    // The port inverts these lines; the wire shows the line itself.
+    if (line.inverted)
+        text += " (" + std::string(line.signal) + ", read inverted)";
+    return text + ", connector pin " + std::to_string(line.pin);
 }
 
 } // namespace la

@@ -16,8 +16,12 @@ namespace la {
 
 namespace {
 
-// Identifier characters of ch1..ch5, as simulators number their first wires.
-constexpr std::array<char, 5> Ids = {'!', '"', '#', '$', '%'};
+// The identifier character of the k-th wire (0-based), as simulators number their first
+// wires: '!', '"', '#', ...
+constexpr char idOf(std::size_t k)
+{
+    return static_cast<char>('!' + k);
+}
 
 // The figures' comments padded to fill their room exactly; whole comments that would not
 // fit are left out.
@@ -33,7 +37,10 @@ std::string filling(std::string text, std::size_t room)
 
 } // namespace
 
-VcdWriter::VcdWriter(TextTarget target) : m_out(std::move(target)) {}
+VcdWriter::VcdWriter(TextTarget target, ChannelChoice lines)
+    : m_out(std::move(target)), m_lines(std::move(lines))
+{
+}
 
 void VcdWriter::header(const CaptureStart &start)
 {
@@ -42,7 +49,7 @@ void VcdWriter::header(const CaptureStart &start)
     m_out.add("$date " + start.date + " $end\n");
     m_out.add("$version logic-analyzer " LA_VERSION " $end\n");
     if (start.figures) {
-        m_out.add(vcdFigureComments(*start.figures));
+        m_out.add(vcdFigureComments(*start.figures, m_lines.bits()));
     } else if (m_out.canRewrite()) {
         m_figuresAt = m_out.offset();
         m_figuresLater = true;
@@ -50,24 +57,25 @@ void VcdWriter::header(const CaptureStart &start)
         room.resize(FigureRoom - 5, ' ');
         m_out.add(room + "$end\n");
     } else {
-        m_out.add(vcdStreamComments(start));
+        m_out.add(vcdStreamComments(start, m_lines.bits()));
     }
     m_out.add("$timescale " + timebase.timescale() + " $end\n");
     m_out.add("$scope module probe $end\n");
-    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
-        m_out.add("$comment " + describeChannel(k) + " $end\n");
-        m_out.add(std::string("$var wire 1 ") + Ids[k] + " ch" + std::to_string(k + 1) + " $end\n");
+    for (std::size_t k = 0; k < m_lines.lines().size(); ++k) {
+        const ChosenLine &line = m_lines.lines()[k];
+        m_out.add("$comment " + describeLine(line) + " $end\n");
+        m_out.add(std::string("$var wire 1 ") + idOf(k) + ' ' + line.name + " $end\n");
     }
     m_out.add("$upscope $end\n$enddefinitions $end\n");
 }
 
-void VcdWriter::begin(const CaptureStart &start, std::int16_t firstStatus)
+void VcdWriter::begin(const CaptureStart &start, SampleWord first)
 {
     header(start);
     m_out.add("#0\n$dumpvars\n");
-    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
-        m_levels[k] = lineHigh(firstStatus, k) ? '1' : '0';
-        const char value[] = {m_levels[k], Ids[k], '\n'};
+    for (std::size_t k = 0; k < m_lines.lines().size(); ++k) {
+        m_levels[k] = lineLevel(first, m_lines.lines()[k].line) ? '1' : '0';
+        const char value[] = {m_levels[k], idOf(k), '\n'};
         m_out.add(std::string_view(value, sizeof value));
     }
     m_out.add("$end\n");
@@ -84,15 +92,15 @@ std::uint64_t VcdWriter::tickAt(std::int64_t ns)
     return m_lastTick;
 }
 
-void VcdWriter::change(std::int64_t ns, std::int16_t status)
+void VcdWriter::change(std::int64_t ns, SampleWord sample)
 {
-    char changes[16];
+    char changes[3 * PortLines.size()];
     std::size_t changed = 0;
-    for (std::size_t k = 0; k < ChannelWires.size(); ++k) {
-        const char value = lineHigh(status, k) ? '1' : '0';
+    for (std::size_t k = 0; k < m_lines.lines().size(); ++k) {
+        const char value = lineLevel(sample, m_lines.lines()[k].line) ? '1' : '0';
         if (value != m_levels[k]) {
             changes[changed++] = value;
-            changes[changed++] = Ids[k];
+            changes[changed++] = idOf(k);
             changes[changed++] = '\n';
             m_levels[k] = value;
         }
@@ -113,7 +121,7 @@ void VcdWriter::finish(const CaptureSummary &summary)
         m_out.add('\n');
     }
     if (m_figuresLater)
-        m_out.rewrite(m_figuresAt, filling(vcdFigureComments(summary), FigureRoom));
+        m_out.rewrite(m_figuresAt, filling(vcdFigureComments(summary, m_lines.bits()), FigureRoom));
     m_out.flush();
 }
 
@@ -148,9 +156,9 @@ void writeVcd(const Capture &capture, const std::string &date, const VcdSink &si
                              : std::int64_t(double(i) * figures.periodNs);
     };
     ChangeKeeper keeper(writer);
-    keeper.begin(start, capture.reads[0]);
+    keeper.begin(start, statusSample(capture.reads[0]));
     for (std::size_t i = 1; i < count; ++i)
-        keeper.keep(at(i), capture.reads[i]);
+        keeper.keep(at(i), statusSample(capture.reads[i]));
     writer.finish(figures);
 }
 

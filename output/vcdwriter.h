@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/changesink.h"
+#include "acquisition/channelchoice.h"
 #include "output/textoutput.h"
 
 #include <array>
@@ -13,24 +14,25 @@ namespace la {
 
 struct Capture;
 
-// A capture as a Value Change Dump, written as its changes come: five one-bit wires
-// ch1..ch5 in scope "probe", each 1 where its line is high. Every change is written at the
-// time of the read that first saw it, relative to the first read, on the unit VcdTimebase
-// chooses for the period the start gives; the last timestamp lies one median period after
-// the last read. The header's comments tell the reads, the times and the pauses: given at
-// the start, they are written there; otherwise room is kept for them and filled in at the
-// end where the target can be written again, and a target that cannot (a pipe) is told
-// that they go to standard error. Nothing is allocated once the header is written.
+// A capture as a Value Change Dump, written as its changes come: a one-bit wire per chosen
+// line in scope "probe", in the order chosen and under its name (ch1..ch5 by default), each
+// 1 where its line is high and with a comment giving its register bit and connector pin. Every
+// change is written at the time of the read that first saw it, relative to the first read, on the
+// unit VcdTimebase chooses for the period the start gives; the last timestamp lies one median
+// period after the last read. The header's comments tell the reads, the times and the pauses: given
+// at the start, they are written there; otherwise room is kept for them and filled in at the end
+// where the target can be written again, and a target that cannot (a pipe) is told that they go to
+// standard error. Nothing is allocated once the header is written.
 class VcdWriter : public ChangeSink
 {
 public:
     // The room kept in the header for the figures known only at the end.
     static constexpr std::size_t FigureRoom = 2048;
 
-    explicit VcdWriter(TextTarget target);
+    explicit VcdWriter(TextTarget target, ChannelChoice lines = {});
 
-    void begin(const CaptureStart &start, std::int16_t firstStatus) override;
-    void change(std::int64_t ns, std::int16_t status) override;
+    void begin(const CaptureStart &start, SampleWord first) override;
+    void change(std::int64_t ns, SampleWord sample) override;
     void finish(const CaptureSummary &summary) override;
     void idle() override { m_out.flush(); }
 
@@ -41,9 +43,10 @@ private:
     std::uint64_t tickAt(std::int64_t ns);
 
     TextOutput m_out;
+    ChannelChoice m_lines;
     double m_unitNs = 100;
     std::uint64_t m_lastTick = 0;
-    std::array<char, 5> m_levels{};
+    std::array<char, PortLines.size()> m_levels{};
     std::uint64_t m_figuresAt = 0; // where the room for the figures starts
     bool m_figuresLater = false;   // room kept, to be filled in at the end
 };

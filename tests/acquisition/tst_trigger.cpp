@@ -141,7 +141,7 @@ void TstTrigger::streamedPosition()
     // The reads kept are one unbroken run of the port's, the trigger's in its place.
     QCOMPARE(run.summary.trigger->atNs, std::int64_t(kept) * 1000);
     QCOMPARE(run.summary.endNs, std::int64_t(1000) * 1000);
-    QCOMPARE(run.sink.first, std::int16_t(statusFor(lines(heldAt - kept))));
+    QCOMPARE(run.sink.first, SampleWord(statusFor(lines(heldAt - kept))));
 }
 
 void TstTrigger::neverHolding()

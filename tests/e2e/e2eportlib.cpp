@@ -10,7 +10,8 @@
 // A slow or stuck port, by the environment: LA_E2E_READ_US makes every read take that many
 // microseconds; the read numbered LA_E2E_HANG_AT (from 0) never returns; with
 // LA_E2E_HANG_LOCKS=1 the library serialises its calls with one lock, as the hardware
-// library does, which that read then holds for good.
+// library does, which that read then holds for good. The read numbered LA_E2E_FAIL_AT fails
+// (returns -1).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +69,12 @@ LA_E2E_EXPORT std::int16_t Inp32(std::int16_t address)
     record(line);
     static const long readNs = setting("LA_E2E_READ_US", 0) * 1000;
     static const long hangAt = setting("LA_E2E_HANG_AT", -1);
+    static const long failAt = setting("LA_E2E_FAIL_AT", -1);
     static long reads = 0;
+    if (reads == failAt) {
+        ++reads;
+        return -1;
+    }
     if (reads == hangAt) {
         for (;;)
             pause();

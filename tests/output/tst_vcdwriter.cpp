@@ -45,6 +45,17 @@ int transitions(const Pattern &pattern)
     return count;
 }
 
+// A file in memory, or a pipe (`rewritable` false).
+TextTarget stringTarget(std::string &text, bool rewritable)
+{
+    TextTarget target{[&text](std::string_view piece) { text += piece; }, {}};
+    if (rewritable)
+        target.writeAt = [&text](std::uint64_t at, std::string_view piece) {
+            text.replace(std::size_t(at), piece.size(), piece);
+        };
+    return target;
+}
+
 } // namespace
 
 class TstVcdWriter : public QObject
@@ -65,6 +76,8 @@ private slots:
     void streamedFigures_data();
     void streamedFigures();
     void csvRows();
+    void defaultFilesAsBefore_data();
+    void defaultFilesAsBefore();
 };
 
 void TstVcdWriter::unit_data()
@@ -304,11 +317,7 @@ void TstVcdWriter::streamedFigures()
     QFETCH(int, reads);
     QFETCH(QStringList, says);
     std::string text;
-    TextTarget target{[&text](std::string_view piece) { text += piece; }, {}};
-    if (rewritable)
-        target.writeAt = [&text](std::uint64_t at, std::string_view piece) {
-            text.replace(std::size_t(at), piece.size(), piece);
-        };
+    const TextTarget target = stringTarget(text, rewritable);
     VcdWriter writer(target);
     CaptureStart start;
     start.date = Date;
@@ -359,6 +368,54 @@ void TstVcdWriter::csvRows()
                                "0.000001501,1,0,1,0,1\n"
                                "2.000000123,0,0,0,0,0\n"
                                "2.000001123,0,0,0,0,0\n"));
+}
+
+void TstVcdWriter::defaultFilesAsBefore_data()
+{
+    // The five status lines' files as written before lines could be chosen (golden/), for
+    // the same reads: a file, its figures in the room kept; a pipe, with a trigger; the CSV.
+    QTest::addColumn<QString>("golden");
+    QTest::addColumn<bool>("rewritable");
+    QTest::newRow("VCD file") << "golden/default-file.vcd" << true;
+    QTest::newRow("VCD through a pipe, triggered") << "golden/default-pipe.vcd" << false;
+    QTest::newRow("CSV") << "golden/default.csv" << false;
+}
+
+void TstVcdWriter::defaultFilesAsBefore()
+{
+    QFETCH(QString, golden);
+    QFETCH(bool, rewritable);
+    std::string text;
+    const TextTarget target = stringTarget(text, rewritable);
+    std::unique_ptr<ChangeSink> writer = std::make_unique<VcdWriter>(target);
+    if (golden.endsWith(".csv"))
+        writer = std::make_unique<CsvWriter>(target);
+    // Bits that carry no line change too, and a high byte.
+    const std::int16_t reads[] = {0x00, 0x10, 0x17, 0x30, 0x130, 0x70, 0xF8,
+                                  0xF8, 0x78, 0x08, 0x88, 0x8F,  0x00};
+    CaptureStart start;
+    start.date = Date;
+    if (golden.contains("pipe"))
+        start.trigger = TriggerFigures{3, "ch1:rise", 3000, 5000};
+    ChangeKeeper keeper(*writer);
+    keeper.begin(start, statusSample(reads[0]));
+    std::int64_t ns = 0;
+    for (std::size_t i = 1; i < std::size(reads); ++i)
+        keeper.keep(ns += 1000 + std::int64_t(i) * 37, statusSample(reads[i]));
+    CaptureSummary summary;
+    summary.reads = std::size(reads);
+    summary.elapsedSeconds = 14e-6;
+    summary.periodNs = 1000;
+    summary.timing = ReadTiming{1000, 1, 5000, 4};
+    summary.longestPauseAtNs = 4000;
+    summary.endNs = ns + 1000;
+    summary.priority = ReadPriority{1.0, ""};
+    summary.trigger = start.trigger;
+    summary.ending = "ended by SIGINT (Ctrl-C)";
+    writer->finish(summary);
+    QFile file(QFINDTESTDATA(golden));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(text, file.readAll().replace("@LA_VERSION@", LA_VERSION).toStdString());
 }
 
 QTEST_APPLESS_MAIN(TstVcdWriter)

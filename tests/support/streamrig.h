@@ -19,17 +19,17 @@ struct RecordingSink : ChangeSink
 {
     bool begun = false;
     CaptureStart start;
-    std::int16_t first = 0;
-    std::vector<std::pair<std::int64_t, std::int16_t>> changes;
+    SampleWord first = 0;
+    std::vector<std::pair<std::int64_t, SampleWord>> changes;
     bool finished = false;
 
-    void begin(const CaptureStart &s, std::int16_t firstStatus) override
+    void begin(const CaptureStart &s, SampleWord firstSample) override
     {
         begun = true;
         start = s;
-        first = firstStatus;
+        first = firstSample;
     }
-    void change(std::int64_t ns, std::int16_t status) override { changes.emplace_back(ns, status); }
+    void change(std::int64_t ns, SampleWord sample) override { changes.emplace_back(ns, sample); }
     void finish(const CaptureSummary &) override { finished = true; }
 };
 

@@ -32,6 +32,7 @@ $check user-ppdev-lines $library
 if [ -x $capture ]; then
   $check list-ports $capture
   $check capture $capture
+  $check capture-lines $capture
 fi
 
 # Without ppdev only direct port access is left, only root may have it, and only at the

@@ -165,7 +165,8 @@ expected=("port" "card port" "user-ppdev reads" "user-ppdev writes" "card-ppdev 
           "card-direct untouched" "user-none error" "user-none untouched"
           "user-ppdev lines refused" "user-ppdev lines" "user-ppdev lines restored"
           "root-direct lines" "root-direct lines restored")
-[[ -n $capture ]] && expected+=("list-ports" "capture" "card capture")
+[[ -n $capture ]] && expected+=("list-ports" "capture" "card capture" "capture lines"
+                                "capture lines restored")
 problems=()
 (( status == 124 )) && problems+=("the VM did not power off within $vm_seconds s")
 (( status != 0 && status != 124 )) && problems+=("qemu exited with status $status")

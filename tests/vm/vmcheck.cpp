@@ -19,6 +19,9 @@
 //   vmcheck list-ports LOGIC-CAPTURE  logic-capture --list-ports, as the user in group lp
 //   vmcheck capture LOGIC-CAPTURE     one capture of each port by logic-capture, as the user
 //                                     in group lp
+//   vmcheck capture-lines LOGIC-CAPTURE
+//                                     logic-capture -C d0-d7 through /dev/parport0, as the
+//                                     user in group lp: the pins read, the port put back
 // Each prints "VMCHECK <check> <what>: PASS|FAIL <details>" lines and exits 0 when all pass.
 // What the checks share is in vmsystem.h; the checks of logic-capture in vmprograms.cpp, of
 // the data and control lines in vmlines.cpp.
@@ -252,8 +255,10 @@ int main(int argc, char *argv[])
         return checkListPorts(path);
     if (check == "capture" && argc == 3)
         return checkCaptures(path);
+    if (check == "capture-lines" && argc == 3)
+        return checkCaptureLines(path);
     std::fprintf(stderr, "usage: vmcheck port | user-ppdev|card-ppdev|root-direct|card-direct|"
                          "user-none|user-ppdev-lines|root-direct-lines LIBRARY | "
-                         "list-ports|capture LOGIC-CAPTURE\n");
+                         "list-ports|capture|capture-lines LOGIC-CAPTURE\n");
     return 2;
 }

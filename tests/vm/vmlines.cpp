@@ -1,6 +1,7 @@
 // The checks of the data and control lines in the test VM: la::PortSetup with the hardware
 // library, as logic-capture uses them, against the kernel's driver and by direct access.
-// Root sets the registers up before and reads them back after with inb.
+// Root sets the registers up before and reads them back after with inb; and logic-capture's
+// capture of the data lines through the driver.
 
 #include "acquisition/channelchoice.h"
 #include "acquisition/portlibrary.h"
@@ -8,6 +9,7 @@
 #include "vmsystem.h"
 
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -125,6 +127,27 @@ int checkDirectLines(const std::string &library)
                 return turnAndPutBack(library, kOnBoard, "d0-d7,c0-c3", 0xA5) + " (root, no ppdev)";
             }));
     judgePutBack("root-direct lines restored", kOnBoard, 0xA5, 0x0B);
+    return g_allPassed ? 0 : 1;
+}
+
+// logic-capture -C d0-d7 as the user in group lp through /dev/parport0: every sample reads
+// the pins as inputs (0xff with nothing driving them, not the latch 0x5a), and the port is
+// left as it was.
+int checkCaptureLines(const std::string &program)
+{
+    portRegisters(kOnBoard, Registers{0x5A, 0, 0x04});
+    const int exit = runAsLpUser({program, "-C", "d0-d7", "-o", "/tmp/lines.vcd"}, "/dev/null",
+                                 "/tmp/lines.err");
+    std::ifstream file("/tmp/lines.vcd");
+    const VcdSummary vcd = summarize(file);
+    std::string found;
+    for (char k = '0'; k < '8'; ++k)
+        found += vcd.initial.count({'d', k}) ? vcd.initial.at({'d', k}) : '?';
+    verdict("capture lines", exit == 0 && found == "11111111" && vcd.changes == 0,
+            "logic-capture " + describeStatus(exit) + ", d0..d7 = " + found + " with " +
+                std::to_string(vcd.changes) + " changes, expected 11111111 throughout (" +
+                kOnBoard.device + "); " + fileText("/tmp/lines.err"));
+    judgePutBack("capture lines restored", kOnBoard, 0x5A, 0x0C);
     return g_allPassed ? 0 : 1;
 }
 

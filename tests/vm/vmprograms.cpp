@@ -1,7 +1,6 @@
 // The checks of logic-capture in the test VM: its list of the ports, and a capture of each,
 // run as the user in group lp.
 
-#include "../support/vcdfixture.h"
 #include "state/instrumentstate.h"
 #include "vmsystem.h"
 
@@ -19,7 +18,40 @@
 
 namespace vm {
 
-namespace {
+VcdSummary summarize(std::istream &vcd)
+{
+    VcdSummary summary;
+    std::map<std::string, std::string> names; // identifier code -> wire name
+    bool inDump = false;
+    bool dumped = false;
+    std::string line;
+    while (std::getline(vcd, line)) {
+        std::istringstream words(line);
+        std::string first;
+        words >> first;
+        if (first == "$var") {
+            std::string type, width, code, name;
+            words >> type >> width >> code >> name;
+            names[code] = name;
+        } else if (first == "$comment" &&
+                   line.find(std::to_string(la::SampleCount) + " reads") != std::string::npos) {
+            summary.allSamples = true;
+        } else if (first == "$dumpvars") {
+            inDump = true;
+        } else if (first == "$end" && inDump) {
+            inDump = false;
+            dumped = true;
+        } else if (!first.empty() && first[0] != '#' && first[0] != '$') {
+            const auto name = names.find(first.substr(1));
+            const std::string wire = name == names.end() ? first : name->second;
+            if (inDump)
+                summary.initial[wire] = first[0];
+            else if (dumped)
+                ++summary.changes;
+        }
+    }
+    return summary;
+}
 
 // Runs a program as the user in group lp, its standard output and error into files, and
 // returns its wait status.
@@ -56,6 +88,8 @@ std::string fileText(const std::string &path)
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
+namespace {
+
 // Runs logic-capture on the port as the user in group lp and checks that the file shows the
 // status register throughout, and that the capture line names the device it read. The
 // channels are status bits 4, 5, 7 (inverted by the port), 6, 3.
@@ -77,29 +111,26 @@ bool checkCapture(const std::string &name, const std::string &program, const Por
         return false;
     }
 
-    const la::test::ParsedVcd vcd = la::test::parseVcd(fileText(output));
-    const std::string whole = std::to_string(la::SampleCount) + " reads ";
-    const bool allSamples = !vcd.comments.empty() && vcd.comments.front().rfind(whole, 0) == 0;
-    std::map<std::string, char> initial; // ch1..ch5 -> '0' or '1'
-    for (const auto &[id, wire] : vcd.vars)
-        initial[wire] = vcd.initial.count(id) ? vcd.initial.at(id) : '?';
+    std::ifstream file(output);
+    const VcdSummary vcd = summarize(file);
     const int bits[] = {4, 5, 7, 6, 3};
     std::string expected, found;
     for (int k = 0; k < 5; ++k) {
         const bool high = ((status >> bits[k]) & 1) != (bits[k] == 7);
+        const std::string wire = "ch" + std::to_string(k + 1);
         expected += high ? '1' : '0';
-        const auto value = initial.find("ch" + std::to_string(k + 1));
-        found += value == initial.end() ? '?' : value->second;
+        const auto value = vcd.initial.find(wire);
+        found += value == vcd.initial.end() ? '?' : value->second;
     }
     const std::string source =
         "; from the port at 0x" + hexUpper(port.base) + " through " + port.device + "\n";
     const bool named = said.size() >= source.size() &&
                        said.compare(said.size() - source.size(), source.size(), source) == 0;
-    const bool ok = allSamples && vcd.changes.empty() && found == expected && named;
+    const bool ok = vcd.allSamples && vcd.changes == 0 && found == expected && named;
     verdict(name, ok,
-            std::string(allSamples ? "" : "no whole capture in the file; ") +
+            std::string(vcd.allSamples ? "" : "no whole capture in the file; ") +
                 std::to_string(la::SampleCount) + " samples at " + hex(port.base) +
-                ", ch1..ch5 = " + found + " with " + std::to_string(vcd.changes.size()) +
+                ", ch1..ch5 = " + found + " with " + std::to_string(vcd.changes) +
                 " changes; status " + hex(status) + " gives " + expected +
                 " throughout (user in group lp); " +
                 (named ? "the line names " + std::string(port.device)

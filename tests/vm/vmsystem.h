@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
+#include <map>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -79,11 +81,26 @@ std::string describeStatus(int status);
 // loaded, and whatever port access it gains ends with the child.
 std::string inChild(const Identity &who, const std::function<std::string()> &check);
 
+// The wires of a VCD file with their initial values, and how many value changes follow.
+struct VcdSummary
+{
+    std::map<std::string, char> initial; // wire name -> '0' or '1'
+    int changes = 0;
+    bool allSamples = false; // the header says the file holds a whole capture
+};
+VcdSummary summarize(std::istream &vcd);
+// Runs a program as the user in group lp, its standard output and error into files, and
+// returns its wait status.
+int runAsLpUser(const std::vector<std::string> &command, const std::string &out,
+                const std::string &err);
+std::string fileText(const std::string &path);
+
 // The checks of logic-capture (vmprograms.cpp).
 int checkCaptures(const std::string &program);
 int checkListPorts(const std::string &program);
 // The checks of the data and control lines' setup (vmlines.cpp).
 int checkPpdevLines(const std::string &library);
 int checkDirectLines(const std::string &library);
+int checkCaptureLines(const std::string &program);
 
 } // namespace vm
