@@ -100,9 +100,10 @@ std::string readFailedMessage(const std::string &libraryMessage, std::uint16_t b
     return message;
 }
 
-CaptureMemoryError memoryShortage()
+CaptureMemoryError memoryShortage(bool extras)
 {
-    const std::uint64_t bytes = CaptureOptions::RingReads * ReadRing::BytesPerSlot + (2 << 20);
+    const std::uint64_t slot = ReadRing::BytesPerSlot + (extras ? ReadRing::BytesPerExtra : 0);
+    const std::uint64_t bytes = CaptureOptions::RingReads * slot + (2 << 20);
     return CaptureMemoryError("Cannot reserve memory for the capture (" +
                               std::to_string((bytes + (1 << 20) - 1) >> 20) +
                               " MB): the system refused it. Allow the program more memory "

@@ -28,7 +28,8 @@ std::string triggerTimeoutMessage(const std::string &trigger, const std::string 
 std::string readFailedMessage(const std::string &libraryMessage, std::uint16_t base,
                               const SampleRegisters &registers, bool written);
 
-// The memory of a capture, its ring, its figures and its writer, cannot be had.
-CaptureMemoryError memoryShortage();
+// The memory of a capture, its ring (with `extras` for other registers' reads), its
+// figures and its writer, cannot be had.
+CaptureMemoryError memoryShortage(bool extras);
 
 } // namespace la

@@ -126,7 +126,7 @@ void CaptureSession::makeRoom()
     } catch (const std::system_error &) {
     }
     if (!m_keeperThread.joinable() || (::isatty(STDERR_FILENO) && !m_display))
-        throw memoryShortage();
+        throw memoryShortage(m_options.channels.registers().count > 1);
 }
 
 int CaptureSession::run()
@@ -186,7 +186,7 @@ void CaptureSession::start(Inp32Fn inp32)
         m_control.requestEnd(StreamEnd::PortFailed);
         m_keeper->cutInput(0);
         m_keeperThread.join();
-        throw memoryShortage(); // its stack
+        throw memoryShortage(m_options.channels.registers().count > 1); // its stack
     }
 }
 
