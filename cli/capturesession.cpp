@@ -2,6 +2,7 @@
 
 #include "acquisition/elapsedformat.h"
 #include "acquisition/parallelport.h"
+#include "acquisition/quietthread.h"
 #include "acquisition/readclock.h"
 #include "acquisition/samplingloop.h"
 #include "acquisition/streamkeeper.h"
@@ -58,25 +59,6 @@ std::int16_t portOf(std::uint16_t base, PortRegister reg)
 {
     const int offsets[] = {StatusOffset, 0, ControlOffset};
     return static_cast<std::int16_t>(base + offsets[std::size_t(reg)]);
-}
-
-// A thread that leaves SIGINT, SIGTERM and SIGHUP to the main thread. SIGPIPE stays its
-// own: a pipe whose reader went ends the program as it ends any writer into it.
-template <typename Body> std::thread quietThread(Body body)
-{
-    sigset_t ending, old;
-    sigemptyset(&ending);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&ending, signal);
-    pthread_sigmask(SIG_BLOCK, &ending, &old);
-    try {
-        std::thread thread(std::move(body));
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
-        return thread;
-    } catch (...) {
-        pthread_sigmask(SIG_SETMASK, &old, nullptr);
-        throw;
-    }
 }
 
 } // namespace
