@@ -125,7 +125,7 @@ void TstStreamClients::endings()
     if (!sent.isEmpty()) {
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(begun), 20000);
         for (const int signal : sent)
-            QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+            QVERIFY(sendSignal(process, signal));
     }
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);

@@ -446,7 +446,7 @@ void TstVcdClients::endedMidwayLeavesTheOldFile()
     QVERIFY(process.waitForStarted());
     if (signal != 0) {
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(begun), 20000);
-        QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+        QVERIFY(sendSignal(process, signal));
     }
     QVERIFY(process.waitForFinished(20000));
     if (status >= 0) {
@@ -606,7 +606,7 @@ void TstVcdClients::portSetUpAndPutBack()
     QVERIFY(process.waitForStarted());
     if (signal != 0) {
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 10000, 20000);
-        QVERIFY(::kill(pid_t(process.processId()), signal) == 0);
+        QVERIFY(sendSignal(process, signal));
     }
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), status);

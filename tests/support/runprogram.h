@@ -7,7 +7,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+
 namespace la::test {
+
+// Sends `signal` to the program `process` runs. False when it has ended already: its id is
+// then 0, and a kill of 0 would signal the test's own process group.
+inline bool sendSignal(const QProcess &process, int signal)
+{
+    const qint64 pid = process.processId();
+    return pid > 0 && ::kill(pid_t(pid), signal) == 0;
+}
 
 struct Run
 {
