@@ -53,6 +53,11 @@ std::string shortDuration(std::int64_t ns)
     return fixedPoint(us / 1e3, 2) + " ms";
 }
 
+int realtimePercent(const ReadPriority &priority)
+{
+    return int(std::clamp(std::lround(std::floor(priority.realtimeShare * 100)), 1L, 99L));
+}
+
 std::string describePriority(const ReadPriority &priority)
 {
     if (!priority.whyNone.empty())
@@ -61,9 +66,7 @@ std::string describePriority(const ReadPriority &priority)
         return {};
     if (priority.realtimeShare >= 1)
         return "real-time priority";
-    // Down, so that only reads wholly at real-time priority are said to be.
-    const long percent = std::clamp(std::lround(std::floor(priority.realtimeShare * 100)), 1L, 99L);
-    return "real-time priority " + std::to_string(percent) + "% of the time";
+    return "real-time priority " + std::to_string(realtimePercent(priority)) + "% of the time";
 }
 
 CaptureSummary summarize(const Capture &capture)

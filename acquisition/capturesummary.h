@@ -68,6 +68,10 @@ std::string describeSummary(const CaptureSummary &summary);
 // A duration as precise as a reader of a pause needs: "1.04 µs", "31 µs", "2.35 ms".
 std::string shortDuration(std::int64_t ns);
 
+// A share of the reads' time at real-time priority between 0 and 1 as whole percent, 1 to
+// 99, rounded down, so that only reads wholly at real-time priority are said to be.
+int realtimePercent(const ReadPriority &priority);
+
 // "real-time priority", "real-time priority 90% of the time", "ordinary priority: no
 // permission for real-time"; empty when it is not known.
 std::string describePriority(const ReadPriority &priority);

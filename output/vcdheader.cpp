@@ -116,10 +116,8 @@ std::string priorityComment(const ReadPriority &priority)
         return {};
     if (priority.realtimeShare >= 1)
         return "The reads ran at real-time priority (SCHED_FIFO) throughout.";
-    // As the capture line says it: the share of the reads' time, rounded down.
-    const std::string line = describePriority(priority);
-    return "The reads ran at " + line.substr(0, line.find(' ', 10)) + " (SCHED_FIFO)" +
-           line.substr(line.find(' ', 10)) + ".";
+    return "The reads ran at real-time priority (SCHED_FIFO) " +
+           std::to_string(realtimePercent(priority)) + "% of the time.";
 }
 
 } // namespace
