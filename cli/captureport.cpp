@@ -1,5 +1,6 @@
 #include "cli/captureport.h"
 
+#include "acquisition/quietthread.h"
 #include "acquisition/readclock.h"
 #include "cli/captureendings.h"
 #include "cli/capturesignals.h"
@@ -15,27 +16,6 @@
 namespace la {
 
 namespace {
-
-// SIGINT, SIGTERM and SIGHUP held back on this thread while it lives, and on the threads it
-// makes meanwhile.
-class EndingSignalsHeld
-{
-public:
-    EndingSignalsHeld()
-    {
-        sigset_t ending;
-        sigemptyset(&ending);
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-            sigaddset(&ending, signal);
-        pthread_sigmask(SIG_BLOCK, &ending, &m_old);
-    }
-    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
-    EndingSignalsHeld(const EndingSignalsHeld &) = delete;
-    EndingSignalsHeld &operator=(const EndingSignalsHeld &) = delete;
-
-private:
-    sigset_t m_old;
-};
 
 // Waits until `done` or HangNs from now; whether it came.
 template <typename Done> bool waitFor(Done done)
