@@ -130,11 +130,6 @@ std::string vcdDate(std::chrono::system_clock::time_point time)
     return localDateText(std::chrono::system_clock::to_time_t(time));
 }
 
-std::string vcdDateNow()
-{
-    return vcdDate(std::chrono::system_clock::now());
-}
-
 void writeVcd(const Capture &capture, const std::string &date, const VcdSink &sink)
 {
     const CaptureSummary figures = summarize(capture);

@@ -65,8 +65,6 @@ std::string captureToVcd(const Capture &capture, const std::string &date);
 
 // A time in local time as the $date line shows it, e.g. "2024-05-01 14:03:27".
 std::string vcdDate(std::chrono::system_clock::time_point time);
-// The same for now.
-std::string vcdDateNow();
 
 // Writes the capture's VCD, dated when its first read was made, to `path` through a
 // SafeFile: the file is complete or untouched. Throws FileWriteError (output/safefile.h).
